@@ -1,0 +1,49 @@
+# One entry point. `make test` installs what is missing, builds every target and runs every test.
+JOBS ?= 2
+CTEST := ctest --output-on-failure -j$(JOBS)
+WINE_RUN := scripts/wine-run.sh
+
+.PHONY: all bootstrap build test test-native test-tsan test-win64 test-win32 check-imports bench clean
+
+all: build
+
+bootstrap:
+	scripts/bootstrap.sh
+
+build/%/build.ninja:
+	cmake --preset $* >/dev/null
+
+build-%: build/%/build.ninja
+	cmake --build build/$* -j$(JOBS)
+
+build: bootstrap build-win32 build-win64 build-native build-native-tsan
+
+test: build
+	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports
+
+test-native:
+	TZ=UTC $(CTEST) --test-dir build/native
+
+test-tsan:
+	TZ=UTC $(CTEST) --test-dir build/native-tsan -L concurrency
+
+test-win64:
+	$(WINE_RUN) build/win64 $(CTEST) --test-dir build/win64
+
+# The shipped 32-bit build runs its tests only where the machine can execute 32-bit code; elsewhere
+# the 64-bit build of the same sources carries the Wine tests.
+test-win32:
+	@if scripts/can-run-32bit.sh; then \
+	  $(WINE_RUN) build/win32 $(CTEST) --test-dir build/win32; \
+	else \
+	  echo "test-win32: this machine cannot execute 32-bit code; the win64 build ran the Wine tests"; \
+	fi
+
+check-imports: build-win32
+	scripts/check-imports.sh build/win32
+
+bench: bootstrap build-bench
+	build/bench/bench/qel_bench
+
+clean:
+	rm -rf build

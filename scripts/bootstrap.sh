@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages only, everything the builds and tests need. Idempotent: a machine that
+# already has everything is left alone (and no package list is fetched).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  wine wine64 wine32:i386
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  curl microsocks python3
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "bootstrap: installing ${missing[*]}"
+$sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,22 @@
+// Reads named values under one registry key. No handle is kept: every read opens, reads and closes.
+#pragma once
+
+#include <string>
+
+#include "base/platform.h"
+
+class CRegistry {
+ public:
+  CRegistry(HKEY hRootKey, const char* subKey);
+  virtual ~CRegistry() = default;
+
+  // 0xFFFFFFFF for every failure (no root, key or value missing, not a REG_DWORD), so a stored
+  // 0xFFFFFFFF cannot be told from a missing value.
+  DWORD ReadDword(const char* valueName);
+  // Empty for every failure. The type is not checked and environment references are not expanded.
+  std::string ReadString(const char* valueName);
+
+  HKEY m_hRootKey;
+  std::string m_strSubKey;
+  LONG m_lLastError;
+};

@@ -1,0 +1,179 @@
+#include "log/ctrl_log.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "base/clock.h"
+#include "base/locks.h"
+#include "base/registry.h"
+#include "log/log_file.h"
+
+namespace {
+
+constexpr const char* kHeaderRule = "==============================================================";
+constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_WMP.dll", "QelVideoProxy_SS.dll",
+                                           "QelVideoProxy_VFN.dll"};
+constexpr LONG kMaxSizeKLimit = 10239;
+
+// "MM/DD/YY-HH:MM:SS.mmm" of the current local time.
+void FormatTimestamp(char (&stamp)[255]) {
+  const ClockReading now = ReadClock();
+  char date[16];
+  char time[16];
+  std::snprintf(date, sizeof date, "%02d/%02d/%02d", now.month % 100, now.day % 100, now.year % 100);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour % 100, now.minute % 100, now.second % 100);
+  std::snprintf(stamp, sizeof stamp, "%s-%s.%03d", date, time, now.millisecond % 1000);
+}
+
+}  // namespace
+
+void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args) {
+  if (format == nullptr || std::vsnprintf(buffer, sizeof buffer, format, args) < 0) buffer[0] = '\0';
+}
+
+std::string OldLogFileName(const std::string& path) {
+  const size_t nameStart = path.find_last_of("\\/");
+  const size_t dot = path.find('.', nameStart == std::string::npos ? 0 : nameStart + 1);
+  if (dot == std::string::npos) return {};
+  return path.substr(0, dot) + "_old" + path.substr(dot);
+}
+
+CQelCtrlLog::CQelCtrlLog()
+    : m_bSettingsRead(false), m_pStream(nullptr), m_nLevel(0), m_nMaxSize(kDefaultLogMaxSize) {
+  InitializeCriticalSection(&m_cs);
+}
+
+CQelCtrlLog::~CQelCtrlLog() {
+  Close();
+  DeleteCriticalSection(&m_cs);
+}
+
+int CQelCtrlLog::ReadSettings() {
+  CRegistry registry(HKEY_LOCAL_MACHINE, kLogSettingsKey);
+  return ReadSettingsFrom(registry);
+}
+
+int CQelCtrlLog::ReadSettingsFrom(CRegistry& registry) {
+  CAutoLock hold(&m_cs);
+  if (m_bSettingsRead) return 1;
+  const std::string fileName = registry.ReadString("LogFile");
+  if (fileName.empty()) return 0;
+  const DWORD level = registry.ReadDword("LogFileLevel");
+  const DWORD maxSizeK = registry.ReadDword("LogMaxSizeK");
+  const bool maxSizeAccepted = maxSizeK >= 1 && maxSizeK <= kMaxSizeKLimit;
+  UseSettings(fileName, level >= 1 && level <= 3 ? static_cast<LONG>(level) : 1,
+              maxSizeAccepted ? static_cast<LONG>(maxSizeK) * 1024 : m_nMaxSize);
+  return 1;
+}
+
+void CQelCtrlLog::UseSettings(const std::string& fileName, LONG level, LONG maxSize) {
+  CAutoLock hold(&m_cs);
+  m_strFileName = fileName;
+  m_nLevel = level;
+  m_nMaxSize = maxSize;
+  m_bSettingsRead = true;
+}
+
+int CQelCtrlLog::LogF(LONG level, const char* format, ...) {
+  if (level > m_nLevel) return 1;
+  char message[kLogMessageBufferSize];
+  va_list args;
+  va_start(args, format);
+  FormatLogMessage(message, format, args);
+  va_end(args);
+  return Write(message, level);
+}
+
+int CQelCtrlLog::Write(const char* text, LONG level) {
+  if (text == nullptr) return 0;
+  if (level > m_nLevel) return 1;
+  // The lock is not held between the open and the header: a plug-in line may fall between header lines.
+  if (Open() == 1) WriteHeaderBlock();
+  return WriteLine(text);
+}
+
+void CQelCtrlLog::WriteHeaderBlock() {
+  LogF(1, "%s", kHeaderRule);
+  LogF(1, "Process ID: %d", static_cast<int>(GetCurrentProcessId()));
+  LogF(1, "Image Name: %s", ProcessImageName().c_str());
+  for (const char* file : kVersionedFiles) DisplayDllVersion(file);
+  LogF(1, "%s", kHeaderRule);
+}
+
+int CQelCtrlLog::WriteLine(const char* text) {
+  CAutoLock hold(&m_cs);
+  if (!ReopenIfOverLimit()) return 0;
+  char stamp[255];
+  FormatTimestamp(stamp);
+  std::fputs(stamp, m_pStream);
+  std::fputc(' ', m_pStream);
+  std::fputs(text != nullptr ? text : "", m_pStream);
+  std::fputs("\r\n", m_pStream);
+  std::fflush(m_pStream);
+  return 1;
+}
+
+bool CQelCtrlLog::ReopenIfOverLimit() {
+  if (m_pStream == nullptr) return false;
+  // A stream in a failed state reports position -1 and so is never moved aside.
+  const long position = std::ferror(m_pStream) ? -1L : std::ftell(m_pStream);
+  if (m_nMaxSize > 0 && position > static_cast<long>(m_nMaxSize)) {
+    std::fclose(m_pStream);
+    m_pStream = nullptr;
+    MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
+    // No header block after this reopen: the new file continues the same session.
+    if (!CreateStream()) return false;
+  }
+  return true;
+}
+
+int CQelCtrlLog::CheckSize() {
+  CAutoLock hold(&m_cs);
+  return ReopenIfOverLimit() ? 1 : 0;
+}
+
+bool CQelCtrlLog::CreateStream() {
+  // Binary append with explicit CR LF, so the plug-in's writes through the same FILE* read alike.
+  FILE* stream = std::fopen(m_strFileName.c_str(), "ab");
+  if (stream == nullptr) return false;
+  // Where the write position starts in append mode is left to the C library; the size test needs it at
+  // the end.
+  std::fseek(stream, 0, SEEK_END);
+  m_pStream = stream;
+  return true;
+}
+
+int CQelCtrlLog::Open() {
+  CAutoLock hold(&m_cs);
+  if (m_pStream != nullptr) return 0;
+  MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
+  return CreateStream() ? 1 : 0;
+}
+
+void CQelCtrlLog::Close() {
+  CAutoLock hold(&m_cs);
+  if (m_pStream != nullptr) std::fclose(m_pStream);
+  m_pStream = nullptr;
+}
+
+void CQelCtrlLog::DisplayDllVersion(const char* fileName) {
+  FileVersion version{};
+  if (fileName == nullptr || !ReadFileVersion(fileName, version)) {
+    LogF(1, "DisplayDllVersion: File=%s, Failed to get version number", fileName != nullptr ? fileName : "");
+    return;
+  }
+  // Each 16-bit part prints as a signed number, as the version tools of the platform do.
+  LogF(1, "DisplayDllVersion: File=%s, %d.%d.%d.%d", fileName,
+       static_cast<int16_t>(version.mostSignificant >> 16), static_cast<int16_t>(version.mostSignificant & 0xFFFF),
+       static_cast<int16_t>(version.leastSignificant >> 16), static_cast<int16_t>(version.leastSignificant & 0xFFFF));
+}
+
+std::string CQelCtrlLog::FileName() {
+  CAutoLock hold(&m_cs);
+  return m_strFileName;
+}
+
+bool CQelCtrlLog::IsOpen() {
+  CAutoLock hold(&m_cs);
+  return m_pStream != nullptr;
+}

@@ -1,0 +1,76 @@
+// The process's one diagnostic log file, shared with the proxy plug-in. Lines are timestamped and filtered
+// by level; the file is opened lazily with a header block and moved aside to its "_old" name when it grows
+// past its limit.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "base/platform.h"
+
+class CRegistry;
+
+inline constexpr const char* kLogSettingsKey = "SOFTWARE\\Strovek L.P.\\QelVorlaProxy";
+inline constexpr const char* kDefaultLogFile = "QelVorlaProxy.log";
+inline constexpr LONG kDefaultLogMaxSize = 1024000;
+inline constexpr size_t kLogMessageBufferSize = 1024;  // 1023 characters and the NUL
+
+class CQelCtrlLog {
+ public:
+  CQelCtrlLog();
+  virtual ~CQelCtrlLog();
+  CQelCtrlLog(const CQelCtrlLog&) = delete;
+  CQelCtrlLog& operator=(const CQelCtrlLog&) = delete;
+
+  // Takes the settings under HKEY_LOCAL_MACHINE; 1 when "LogFile" was found (or settings were already
+  // taken), 0 otherwise, leaving the fallback to the caller.
+  int ReadSettings();
+  // The same rules applied to any key, so the acceptance rules can be exercised under a test key.
+  int ReadSettingsFrom(CRegistry& registry);
+  // Takes settings directly; what ReadSettings ends with and what the module's fallback uses.
+  void UseSettings(const std::string& fileName, LONG level, LONG maxSize);
+
+  // Tests the level first and formats only a line that will be written; the result is Write's.
+  int LogF(LONG level, const char* format, ...) QEL_PRINTF_FORMAT(3, 4);
+  // 0 for a null text, 1 for a line above the level or written, 0 when no file is open.
+  int Write(const char* text, LONG level);
+  int WriteLine(const char* text);
+  // 1 only when this call opened the file.
+  int Open();
+  // The size test and move-aside of WriteLine without writing; 1 when a file is open afterwards.
+  int CheckSize();
+  void Close();
+  void DisplayDllVersion(const char* fileName);
+
+  // What the proxy plug-in is handed: it follows every reopen through the field's address and writes
+  // while holding the same section.
+  FILE** StreamAddress() { return &m_pStream; }
+  CRITICAL_SECTION* LockAddress() { return &m_cs; }
+  LONG Level() const { return m_nLevel; }
+  LONG MaxSize() const { return m_nMaxSize; }
+  std::string FileName();
+  bool IsOpen();
+
+ private:
+  void WriteHeaderBlock();
+  // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
+  // reopened. False when no stream is open afterwards.
+  bool ReopenIfOverLimit();
+  bool CreateStream();
+
+  bool m_bSettingsRead;
+  FILE* m_pStream;
+  LONG m_nLevel;
+  CRITICAL_SECTION m_cs;
+  LONG m_nMaxSize;
+  std::string m_strFileName;
+};
+
+// Formats like vsnprintf into a 1024-byte buffer, keeping at most 1023 characters; an encoding error
+// leaves an empty text.
+void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args);
+
+// "path_old.ext": "_old" goes before the first "." of the file name (not of a directory name). Empty when
+// the file name has no dot: such a file is never moved aside.
+std::string OldLogFileName(const std::string& path);

@@ -1,0 +1,29 @@
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "log/log_file.h"
+
+void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LONG maxSize) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return;
+  if (info.st_size <= static_cast<off_t>(static_cast<DWORD>(maxSize)) || oldName.empty()) return;
+  std::remove(oldName.c_str());
+  std::rename(path.c_str(), oldName.c_str());
+}
+
+std::string ProcessImageName() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return {};
+  path[length] = '\0';
+  const std::string full(path);
+  const size_t slash = full.find_last_of('/');
+  return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+// No version resources off Windows.
+bool ReadFileVersion(const char*, FileVersion&) { return false; }
+#endif

@@ -1,0 +1,195 @@
+#include "log/ctrl_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "log/log_file.h"
+#include "support/log_reader.h"
+#include "support/temp_dir.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+Lines Header() { return HeaderBlockLines(GetCurrentProcessId(), ProcessImageName()); }
+
+Lines Concat(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class CtrlLogTest : public ::testing::Test {
+ protected:
+  void UseLog(LONG level, LONG maxSize = kDefaultLogMaxSize, const std::string& name = "app.log") {
+    m_path = m_dir.File(name);
+    m_log.UseSettings(m_path, level, maxSize);
+  }
+  TempDir m_dir;
+  CQelCtrlLog m_log;
+  std::string m_path;
+};
+
+}  // namespace
+
+TEST_F(CtrlLogTest, WritesOnlyLinesAtOrBelowTheLevel) {
+  UseLog(2);
+  EXPECT_EQ(m_log.Write("one", 1), 1);
+  EXPECT_EQ(m_log.Write("two", 2), 1);
+  EXPECT_EQ(m_log.Write("three", 3), 1) << "a filtered line still reports success";
+  EXPECT_EQ(m_log.LogF(3, "%s", "three again"), 1);
+  EXPECT_EQ(ReadLogLines(m_path), Concat(Header(), {"one", "two"}));
+}
+
+TEST_F(CtrlLogTest, NothingIsOpenedUntilALinePassesTheLevel) {
+  UseLog(1);
+  m_log.Write("quiet", 2);
+  EXPECT_FALSE(FileExists(m_path));
+  EXPECT_EQ(m_log.Write(nullptr, 1), 0);
+  EXPECT_FALSE(FileExists(m_path)) << "a null text must not open the file";
+}
+
+TEST_F(CtrlLogTest, CutsMessagesAt1023Characters) {
+  UseLog(1);
+  const std::string longText(3000, 'x');
+  m_log.LogF(1, "%s", longText.c_str());
+  m_log.LogF(1, "%s", std::string(1023, 'y').c_str());
+  const Lines lines = ReadLogLines(m_path);
+  ASSERT_EQ(lines.size(), Header().size() + 2);
+  EXPECT_EQ(lines[lines.size() - 2], std::string(1023, 'x'));
+  EXPECT_EQ(lines.back(), std::string(1023, 'y'));
+}
+
+TEST_F(CtrlLogTest, TimestampIsLocalDateTimeAndMilliseconds) {
+  UseLog(1);
+  const ClockReading at{0, 2026, 12, 7, 14, 3, 5, 42};
+  PinClock(&at);
+  m_log.Open();  // no header: this test reads the one line
+  m_log.WriteLine("VideoHost::Initialize: Done");
+  PinClock(nullptr);
+  EXPECT_EQ(ReadWholeFile(m_path), "12/07/26-14:03:05.042 VideoHost::Initialize: Done\r\n");
+}
+
+TEST_F(CtrlLogTest, HeaderBlockOnEveryFreshOpen) {
+  UseLog(1);
+  m_log.Write("first", 1);
+  m_log.Close();
+  EXPECT_FALSE(m_log.IsOpen());
+  m_log.Write("second", 1);
+  EXPECT_EQ(ReadLogLines(m_path), Concat(Concat(Concat(Header(), {"first"}), Header()), {"second"}));
+  EXPECT_EQ(m_log.Open(), 0) << "Open reports 1 only when it opened the file";
+}
+
+TEST_F(CtrlLogTest, FileOverTheLimitAtOpenMovesAsideReplacingTheOldOne) {
+  UseLog(1, 1000);
+  const std::string oldPath = m_dir.File("app_old.log");
+  WriteWholeFile(oldPath, "stale");
+  WriteWholeFile(m_path, std::string(1001, 'a'));
+  m_log.Write("fresh", 1);
+  EXPECT_EQ(ReadWholeFile(oldPath), std::string(1001, 'a'));
+  EXPECT_EQ(ReadLogLines(m_path), Concat(Header(), {"fresh"}));
+}
+
+TEST_F(CtrlLogTest, FileAtTheLimitIsKept) {
+  UseLog(1, 1000);
+  WriteWholeFile(m_path, std::string(1000, 'a'));
+  m_log.Open();
+  EXPECT_FALSE(FileExists(m_dir.File("app_old.log")));
+}
+
+TEST_F(CtrlLogTest, GrowingPastTheLimitMovesAsideWithoutANewHeader) {
+  UseLog(1, 1500);
+  for (int i = 0; i < 40; ++i) m_log.LogF(1, "line %02d %s", i, std::string(40, '-').c_str());
+  const Lines old = ReadLogLines(m_dir.File("app_old.log"));
+  const Lines current = ReadLogLines(m_path);
+  ASSERT_FALSE(old.empty());
+  ASSERT_FALSE(current.empty());
+  EXPECT_EQ(current.front().substr(0, 5), "line ") << "no header after a move while writing";
+  EXPECT_LE(FileSize(m_path), 1500 + 80);
+  EXPECT_EQ(current.back(), "line 39 " + std::string(40, '-'));
+}
+
+TEST_F(CtrlLogTest, CheckSizeMovesAsideAndReportsAnOpenFile) {
+  UseLog(1, 200);
+  EXPECT_EQ(m_log.CheckSize(), 0) << "no file open yet";
+  m_log.LogF(1, "%s", std::string(300, 'z').c_str());
+  EXPECT_EQ(m_log.CheckSize(), 1);
+  EXPECT_TRUE(FileExists(m_dir.File("app_old.log")));
+  EXPECT_EQ(FileSize(m_path), 0);
+  EXPECT_EQ(m_log.CheckSize(), 1) << "nothing to move: still open";
+}
+
+TEST_F(CtrlLogTest, FileNameWithoutADotIsNeverMovedAside) {
+  UseLog(1, 200, "applog");
+  for (int i = 0; i < 10; ++i) m_log.LogF(1, "%s", std::string(100, 'n').c_str());
+  EXPECT_GT(FileSize(m_path), 1000);
+  EXPECT_EQ(ReadLogLines(m_path).size(), Header().size() + 10);
+}
+
+TEST_F(CtrlLogTest, DottedDirectoryStillMovesAsideBesideTheFile) {
+  TempDir dottedParent;
+  const std::string dir = dottedParent.File("logs.d");
+  std::error_code ignored;
+  ASSERT_TRUE(std::filesystem::create_directory(dir, ignored));
+  const std::string path = dir + "/" + "app.log";
+  m_log.UseSettings(path, 1, 200);
+  for (int i = 0; i < 5; ++i) m_log.LogF(1, "%s", std::string(100, 'd').c_str());
+  EXPECT_TRUE(FileExists(dir + "/app_old.log"));
+  EXPECT_LE(FileSize(path), 200 + 130);
+}
+
+TEST_F(CtrlLogTest, UnopenablePathFailsQuietlyAndRetries) {
+  m_path = m_dir.File("missing-dir/app.log");
+  m_log.UseSettings(m_path, 1, kDefaultLogMaxSize);
+  EXPECT_EQ(m_log.Write("lost", 1), 0);
+  EXPECT_EQ(m_log.CheckSize(), 0);
+  std::filesystem::create_directory(m_dir.File("missing-dir"));
+  EXPECT_EQ(m_log.Write("kept", 1), 1);
+  EXPECT_EQ(ReadLogLines(m_path), Concat(Header(), {"kept"}));
+}
+
+TEST(OldLogFileName, InsertsOldBeforeTheFirstDotOfTheFileName) {
+  const struct {
+    const char* path;
+    const char* old;
+  } rows[] = {
+      {"C:\\Logs\\QelVorlaProxy.log", "C:\\Logs\\QelVorlaProxy_old.log"},
+      {"QelVorlaProxy.log", "QelVorlaProxy_old.log"},
+      {"C:\\Logs.d\\app.log", "C:\\Logs.d\\app_old.log"},
+      {"./logs/app.log", "./logs/app_old.log"},
+      {"app.tar.gz", "app_old.tar.gz"},
+      {"C:\\Logs\\app", ""},
+      {"C:\\Logs.d\\app", ""},
+      {"", ""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(OldLogFileName(row.path), row.old) << row.path;
+}
+
+TEST(DisplayDllVersion, FileWithoutVersionSaysSo) {
+  TempDir dir;
+  CQelCtrlLog log;
+  log.UseSettings(dir.File("v.log"), 1, kDefaultLogMaxSize);
+  log.Open();
+  log.DisplayDllVersion("NoSuchLibrary.dll");
+  EXPECT_EQ(ReadLogLines(dir.File("v.log")),
+            Lines{"DisplayDllVersion: File=NoSuchLibrary.dll, Failed to get version number"});
+}
+
+#ifdef _WIN32
+TEST(DisplayDllVersion, ReadsASystemLibrarysVersion) {
+  TempDir dir;
+  CQelCtrlLog log;
+  log.UseSettings(dir.File("v.log"), 1, kDefaultLogMaxSize);
+  log.Open();
+  log.DisplayDllVersion("kernel32.dll");
+  const Lines lines = ReadLogLines(dir.File("v.log"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(DisplayDllVersion: File=kernel32\.dll, -?\d+\.-?\d+\.-?\d+\.-?\d+)")))
+      << lines[0];
+}
+#endif

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/registry.h"
+#include "log/ctrl_log.h"
+
+TEST(LogSettings, DirectSettingsAreTakenAsGiven) {
+  CQelCtrlLog log;
+  EXPECT_EQ(log.Level(), 0) << "level 0 until settings are taken";
+  EXPECT_EQ(log.MaxSize(), 1024000);
+  log.UseSettings("x.log", 3, 4096);
+  EXPECT_EQ(log.Level(), 3);
+  EXPECT_EQ(log.MaxSize(), 4096);
+  EXPECT_EQ(log.FileName(), "x.log");
+  CRegistry nothing(nullptr, "");
+  EXPECT_EQ(log.ReadSettingsFrom(nothing), 1) << "settings already taken";
+}
+
+TEST(LogSettings, NoLogFileValueMeansNoSettings) {
+  CQelCtrlLog log;
+  CRegistry nothing(nullptr, "");
+  EXPECT_EQ(log.ReadSettingsFrom(nothing), 0);
+  EXPECT_EQ(log.Level(), 0);
+  EXPECT_EQ(log.FileName(), "");
+}
+
+#ifdef _WIN32
+
+namespace {
+
+// The three values under a key of the test's own, read through the same rules as the real key.
+class LogRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_subKey = "Software\\QelVorlaProxyTests\\Log_" + std::to_string(GetCurrentProcessId()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
+                              nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegCloseKey(m_key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, m_subKey.c_str());
+  }
+  void SetString(const char* name, const std::string& text) {
+    RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+  }
+  void SetDword(const char* name, DWORD value) {
+    RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  }
+  // Reads a fresh log from the key and returns {result, level, max size}.
+  std::tuple<int, LONG, LONG> Read() {
+    CQelCtrlLog log;
+    CRegistry reg(HKEY_CURRENT_USER, m_subKey.c_str());
+    const int result = log.ReadSettingsFrom(reg);
+    return {result, log.Level(), log.MaxSize()};
+  }
+  std::string m_subKey;
+  HKEY m_key = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LogRegistryTest, LevelAcceptsOneToThreeOnly) {
+  SetString("LogFile", "C:\\Logs\\q.log");
+  const struct {
+    DWORD value;
+    LONG level;
+  } rows[] = {{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 1}, {0xFFFFFFFF, 1}};
+  for (const auto& row : rows) {
+    SetDword("LogFileLevel", row.value);
+    EXPECT_EQ(Read(), std::make_tuple(1, row.level, 1024000)) << row.value;
+  }
+  SetString("LogFileLevel", "3");
+  EXPECT_EQ(Read(), std::make_tuple(1, 1, 1024000)) << "a string level is not a level";
+  RegDeleteValueA(m_key, "LogFileLevel");
+  EXPECT_EQ(Read(), std::make_tuple(1, 1, 1024000));
+}
+
+TEST_F(LogRegistryTest, MaxSizeAcceptsOneTo10239Kilobytes) {
+  SetString("LogFile", "C:\\Logs\\q.log");
+  SetDword("LogFileLevel", 2);
+  const struct {
+    DWORD value;
+    LONG maxSize;
+  } rows[] = {{0, 1024000}, {1, 1024}, {10239, 10239 * 1024}, {10240, 1024000}, {0xFFFFFFFF, 1024000}};
+  for (const auto& row : rows) {
+    SetDword("LogMaxSizeK", row.value);
+    EXPECT_EQ(Read(), std::make_tuple(1, 2, row.maxSize)) << row.value;
+  }
+}
+
+TEST_F(LogRegistryTest, EmptyOrMissingFileIgnoresTheOtherValues) {
+  SetDword("LogFileLevel", 3);
+  SetDword("LogMaxSizeK", 5);
+  EXPECT_EQ(Read(), std::make_tuple(0, 0, 1024000));
+  SetString("LogFile", "");
+  EXPECT_EQ(Read(), std::make_tuple(0, 0, 1024000));
+}
+
+#endif

@@ -42,7 +42,8 @@ test-win32:
 check-imports: build-win32
 	scripts/check-imports.sh build/win32
 
-bench: bootstrap build-bench
+bench: bootstrap build/bench/build.ninja
+	cmake --build build/bench -j$(JOBS) --target qel_bench
 	build/bench/bench/qel_bench
 
 clean:

@@ -14,15 +14,27 @@ constexpr const char* kHeaderRule = "===========================================
 constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_WMP.dll", "QelVideoProxy_SS.dll",
                                            "QelVideoProxy_VFN.dll"};
 constexpr LONG kMaxSizeKLimit = 10239;
+constexpr int kExactPositionEvery = 32;
 
-// "MM/DD/YY-HH:MM:SS.mmm" of the current local time.
+char* PutDigits(char* out, int value, int digits) {
+  if (value < 0) value = 0;
+  for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  return out + digits;
+}
+
+// "MM/DD/YY-HH:MM:SS.mmm" of the current local time: the date "%m/%d/%y", "-", the time "%H:%M:%S",
+// "." and the milliseconds, written digit by digit because a line's budget is smaller than snprintf's.
 void FormatTimestamp(char (&stamp)[255]) {
   const ClockReading now = ReadClock();
-  char date[16];
-  char time[16];
-  std::snprintf(date, sizeof date, "%02d/%02d/%02d", now.month % 100, now.day % 100, now.year % 100);
-  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour % 100, now.minute % 100, now.second % 100);
-  std::snprintf(stamp, sizeof stamp, "%s-%s.%03d", date, time, now.millisecond % 1000);
+  char* out = stamp;
+  const int fields[] = {now.month, now.day, now.year, now.hour, now.minute, now.second};
+  const char separators[] = {'/', '/', '-', ':', ':', '.'};
+  for (size_t i = 0; i < 6; ++i) {
+    out = PutDigits(out, fields[i] % 100, 2);
+    *out++ = separators[i];
+  }
+  out = PutDigits(out, now.millisecond % 1000, 3);
+  *out = '\0';
 }
 
 }  // namespace
@@ -102,21 +114,32 @@ void CQelCtrlLog::WriteHeaderBlock() {
 
 int CQelCtrlLog::WriteLine(const char* text) {
   CAutoLock hold(&m_cs);
-  if (!ReopenIfOverLimit()) return 0;
+  if (!ReopenIfOverLimit(false)) return 0;
   char stamp[255];
   FormatTimestamp(stamp);
+  if (text == nullptr) text = "";
   std::fputs(stamp, m_pStream);
   std::fputc(' ', m_pStream);
-  std::fputs(text != nullptr ? text : "", m_pStream);
+  std::fputs(text, m_pStream);
   std::fputs("\r\n", m_pStream);
   std::fflush(m_pStream);
+  m_nKnownPosition += static_cast<long>(std::strlen(stamp) + std::strlen(text) + 3);
   return 1;
 }
 
-bool CQelCtrlLog::ReopenIfOverLimit() {
-  if (m_pStream == nullptr) return false;
+long CQelCtrlLog::StreamPosition(bool exact) {
   // A stream in a failed state reports position -1 and so is never moved aside.
-  const long position = std::ferror(m_pStream) ? -1L : std::ftell(m_pStream);
+  if (std::ferror(m_pStream)) return -1L;
+  if (!exact && ++m_nLinesSinceExact < kExactPositionEvery && m_nKnownPosition <= static_cast<long>(m_nMaxSize))
+    return m_nKnownPosition;
+  m_nLinesSinceExact = 0;
+  m_nKnownPosition = std::ftell(m_pStream);
+  return m_nKnownPosition;
+}
+
+bool CQelCtrlLog::ReopenIfOverLimit(bool exact) {
+  if (m_pStream == nullptr) return false;
+  const long position = StreamPosition(exact);
   if (m_nMaxSize > 0 && position > static_cast<long>(m_nMaxSize)) {
     std::fclose(m_pStream);
     m_pStream = nullptr;
@@ -129,7 +152,7 @@ bool CQelCtrlLog::ReopenIfOverLimit() {
 
 int CQelCtrlLog::CheckSize() {
   CAutoLock hold(&m_cs);
-  return ReopenIfOverLimit() ? 1 : 0;
+  return ReopenIfOverLimit(true) ? 1 : 0;
 }
 
 bool CQelCtrlLog::CreateStream() {
@@ -140,6 +163,8 @@ bool CQelCtrlLog::CreateStream() {
   // the end.
   std::fseek(stream, 0, SEEK_END);
   m_pStream = stream;
+  m_nKnownPosition = std::ftell(stream);
+  m_nLinesSinceExact = 0;
   return true;
 }
 

@@ -56,8 +56,12 @@ class CQelCtrlLog {
   void WriteHeaderBlock();
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
-  bool ReopenIfOverLimit();
+  bool ReopenIfOverLimit(bool exact);
   bool CreateStream();
+  // The write position. Asking the C library costs a system call, more than the rest of a line; so
+  // WriteLine counts its own bytes and asks only when the count passes the limit or every
+  // kExactPositionEvery lines, which also picks up what the plug-in wrote. CheckSize always asks.
+  long StreamPosition(bool exact);
 
   bool m_bSettingsRead;
   FILE* m_pStream;
@@ -65,6 +69,8 @@ class CQelCtrlLog {
   CRITICAL_SECTION m_cs;
   LONG m_nMaxSize;
   std::string m_strFileName;
+  long m_nKnownPosition = 0;
+  int m_nLinesSinceExact = 0;
 };
 
 // Formats like vsnprintf into a 1024-byte buffer, keeping at most 1023 characters; an encoding error

@@ -3,7 +3,9 @@ JOBS ?= 2
 CTEST := ctest --output-on-failure -j$(JOBS)
 WINE_RUN := scripts/wine-run.sh
 
-.PHONY: all bootstrap build test test-native test-tsan test-win64 test-win32 check-imports bench clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: all bootstrap build test test-native test-tsan test-win64 test-win32 check-imports fuzz fuzz-long bench clean
 
 all: build
 
@@ -19,7 +21,7 @@ build-%: build/%/build.ninja
 build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
 test: build
-	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports
+	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports fuzz
 
 test-native:
 	TZ=UTC $(CTEST) --test-dir build/native
@@ -41,6 +43,13 @@ test-win32:
 
 check-imports: build-win32
 	scripts/check-imports.sh build/win32
+
+fuzz: bootstrap build/fuzz/build.ninja
+	cmake --build build/fuzz -j$(JOBS) --target fuzzers
+	scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+fuzz-long:
+	$(MAKE) fuzz FUZZ_SECONDS=1800
 
 bench: bootstrap build/bench/build.ninja
 	cmake --build build/bench -j$(JOBS) --target qel_bench

@@ -1,8 +1,12 @@
 // The library's module object: built when the library is loaded, before any export can be called, and
-// destroyed at unload. It owns the process's log.
+// destroyed at unload. It owns the registry of live controls (plain pointers: the host's references own
+// the controls) and the process's log.
 #pragma once
 
+#include "base/safe_vector.h"
 #include "log/ctrl_log.h"
+
+class CQelVorlaProxyCtrl;
 
 class CQelCtrlModule {
  public:
@@ -11,6 +15,7 @@ class CQelCtrlModule {
   CQelCtrlModule(const CQelCtrlModule&) = delete;
   CQelCtrlModule& operator=(const CQelCtrlModule&) = delete;
 
+  CSafeVector<CQelVorlaProxyCtrl*> m_controls;
   CQelCtrlLog m_log;
 };
 

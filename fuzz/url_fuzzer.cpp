@@ -1,0 +1,51 @@
+// Arbitrary bytes as a URL text through the parser and the portable cracker. Besides the sanitizers, it
+// checks that every piece the cracker reports ends in a NUL inside its buffer.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/portable_url_cracker.h"
+#include "config/url_parser.h"
+
+namespace {
+
+// An explicit text length lets NULs into the pieces, so only the closing NUL is certain.
+void RequireClosed(const char* piece, DWORD reportedLength) {
+  if (reportedLength >= CQELURLParser::kPieceSize || piece[reportedLength] != '\0') std::abort();
+}
+
+void RequireTerminated(const char* piece, DWORD reportedLength) {
+  RequireClosed(piece, reportedLength);
+  if (std::strlen(piece) != reportedLength) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  CQELURLParser parser;
+  if (parser.Parse(text.c_str())) {
+    RequireTerminated(parser.m_szScheme, parser.m_uc.dwSchemeLength);
+    RequireTerminated(parser.m_szHost, parser.m_uc.dwHostNameLength);
+    RequireTerminated(parser.m_szUser, parser.m_uc.dwUserNameLength);
+    RequireTerminated(parser.m_szPassword, parser.m_uc.dwPasswordLength);
+    RequireTerminated(parser.m_szUrlPath, parser.m_uc.dwUrlPathLength);
+    RequireTerminated(parser.m_szExtraInfo, parser.m_uc.dwExtraInfoLength);
+    (void)parser.GetPort();
+    (void)parser.IsOtherScheme();
+  }
+  (void)parser.IsFileURL(text.c_str());
+  (void)CQELURLParser::HasNscMark(text.c_str());
+
+  // The same bytes with an explicit length, embedded NULs included, and without decoding.
+  if (size > 0) {
+    char host[CQELURLParser::kPieceSize];
+    URL_COMPONENTSA uc = {};
+    uc.dwStructSize = sizeof uc;
+    uc.lpszHostName = host;
+    uc.dwHostNameLength = sizeof host;
+    if (PortableCrackUrl(text.data(), static_cast<DWORD>(size), 0, &uc)) RequireClosed(host, uc.dwHostNameLength);
+  }
+  return 0;
+}

@@ -1,0 +1,13 @@
+// The project's own URL cracker: the outputs of the platform's InternetCrackUrlA for the URLs a host sends,
+// so builds without the internet library parse stream URLs the same way. Built on every target, so the
+// Windows build can compare the two.
+#pragma once
+
+#include "config/url_components.h"
+
+// Same contract as InternetCrackUrlA: urlLength 0 means the text runs to its NUL; ICU_DECODE decodes %XX
+// escapes of the whole text before it is taken apart. Every wanted piece (length not 0) needs a buffer:
+// this cracker does not hand out pointers into the text. On failure returns FALSE and sets the last error:
+// ERROR_INVALID_PARAMETER for missing arguments or an empty text, ERROR_INTERNET_UNRECOGNIZED_SCHEME for a
+// text without a scheme, ERROR_INSUFFICIENT_BUFFER when a piece does not fit its buffer with its NUL.
+BOOL PortableCrackUrl(const char* url, DWORD urlLength, DWORD flags, URL_COMPONENTSA* components);

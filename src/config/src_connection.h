@@ -1,0 +1,25 @@
+// One stream source of a source configuration. The proxy plug-in reads it through the same header, so the
+// field order stays as it is, including the fields only the plug-in gives meaning to.
+#pragma once
+
+#include <string>
+
+#include "base/platform.h"
+
+class CSrcConnection {
+ public:
+  CSrcConnection() = default;
+  virtual ~CSrcConnection() = default;
+  CSrcConnection(const CSrcConnection&) = delete;
+  CSrcConnection& operator=(const CSrcConnection&) = delete;
+
+  std::string m_strURL;   // exactly as the host gave it
+  std::string m_strHost;  // decoded host name
+  LONG m_nPort = -1;
+  LONG m_nType = 0;  // 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
+  LONG m_nPluginField1 = 0;
+  LONG m_nPluginField2 = 0;
+  LONG m_nPluginField3 = -1;
+  bool m_bOtherScheme = true;  // false for rtmp, rtmps, rtmpe and https
+  bool m_bNsc = false;         // the URL text contains ".nsc"
+};

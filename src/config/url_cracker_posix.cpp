@@ -1,0 +1,8 @@
+#ifndef _WIN32
+#include "config/portable_url_cracker.h"
+#include "config/url_cracker.h"
+
+BOOL CrackUrl(const char* url, DWORD flags, URL_COMPONENTSA* components) {
+  return PortableCrackUrl(url, 0, flags, components);
+}
+#endif

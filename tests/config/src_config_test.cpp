@@ -1,0 +1,193 @@
+#include "config/src_config.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+void AddThreeSources(CSrcConfig& config) {
+  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", 5));
+  ASSERT_TRUE(config.AddConnection(1, "rtmp://two/app", 5));
+  ASSERT_TRUE(config.AddConnection(2, "rtmp://three/app", 5));
+}
+
+bool AddText(CSrcConfig& config, const std::string& key) {
+  return config.AddKey(static_cast<short>(key.size()), reinterpret_cast<const BYTE*>(key.data()));
+}
+
+}  // namespace
+
+TEST(CSrcConfig, FreshConfigurationHoldsTheResetValues) {
+  CSrcConfig config;
+  EXPECT_EQ(config.m_nCurConn, -1);
+  EXPECT_EQ(config.m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(config.m_nSessionID1, -1);
+  EXPECT_EQ(config.m_nSessionID2, -1);
+  EXPECT_EQ(config.m_nPlugPort[1], -1);
+  EXPECT_EQ(config.m_nSocksPort[0], -1);
+  EXPECT_TRUE(config.m_connections.empty());
+  EXPECT_EQ(config.m_ppKeys, nullptr);
+}
+
+TEST(CSrcConfig, ResetRestoresEveryFieldButThePluginValue) {
+  CSrcConfig config;
+  AddThreeSources(config);
+  config.SetPlugHost(1, "plug");
+  config.SetSocksUser("user");
+  config.m_bUseSocks5 = true;
+  config.m_clientKey[19] = 7;
+  config.m_nClientKeyLen = 20;
+  config.m_nSessionID1 = 5;
+  config.m_nSecureHeaderVersion = 4;
+  config.m_pPluginBuffer = new BYTE[16];
+  config.m_nPluginBufferSize = 16;
+  config.m_nPluginValue = 9;
+  ASSERT_TRUE(config.StartKeyList(2));
+  ASSERT_TRUE(AddText(config, "k"));
+
+  config.Reset();
+  EXPECT_TRUE(config.m_connections.empty());
+  EXPECT_EQ(config.m_nCurConn, -1);
+  EXPECT_EQ(config.m_strPlugHost[1], "");
+  EXPECT_EQ(config.m_strSocksUser, "");
+  EXPECT_FALSE(config.m_bUseSocks5);
+  EXPECT_EQ(config.m_clientKey[19], 0);
+  EXPECT_EQ(config.m_nClientKeyLen, 0);
+  EXPECT_EQ(config.m_nSessionID1, -1);
+  EXPECT_EQ(config.m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(config.m_pPluginBuffer, nullptr);
+  EXPECT_EQ(config.m_nPluginBufferSize, 0u);
+  EXPECT_EQ(config.m_nPluginValue, 9u);
+  EXPECT_EQ(config.m_ppKeys, nullptr);
+  EXPECT_EQ(config.m_nKeyTotal, 0);
+  EXPECT_EQ(config.m_nKeyCount, 0);
+}
+
+TEST(CSrcConfig, IndexZeroStartsTheListAgain) {
+  CSrcConfig config;
+  AddThreeSources(config);
+  config.m_nCurConn = 2;
+  ASSERT_TRUE(config.AddConnection(0, "http://media.example.com/live", 1));
+  ASSERT_EQ(config.m_connections.size(), 1u);
+  EXPECT_EQ(config.m_nCurConn, 0);
+  const CSrcConnection& source = *config.m_connections[0];
+  EXPECT_EQ(source.m_strURL, "http://media.example.com/live");
+  EXPECT_EQ(source.m_strHost, "media.example.com");
+  EXPECT_EQ(source.m_nPort, 80);
+  EXPECT_EQ(source.m_nType, 1);
+  EXPECT_TRUE(source.m_bOtherScheme);
+  EXPECT_FALSE(source.m_bNsc);
+}
+
+TEST(CSrcConfig, IndexesThatSkipAheadOrAreNegativeAreDropped) {
+  CSrcConfig config;
+  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", 5));
+  for (LONG index : {2, 5, -1}) {
+    EXPECT_FALSE(config.AddConnection(index, "rtmp://other/app", 5)) << index;
+    EXPECT_EQ(config.m_connections.size(), 1u);
+  }
+  EXPECT_EQ(config.GetHost(2), "");
+  EXPECT_EQ(config.GetPort(2), -1);
+  ASSERT_TRUE(config.AddConnection(1, "rtmp://two:1935/app", 5));
+  EXPECT_EQ(config.GetHost(1), "two");
+  EXPECT_EQ(config.GetPort(1), 1935);
+}
+
+TEST(CSrcConfig, BadUrlAtIndexZeroKeepsTheOldList) {
+  CSrcConfig config;
+  AddThreeSources(config);
+  config.m_nCurConn = 1;
+  const std::string tooLong = "http://h/" + std::string(300, 'a');
+  EXPECT_FALSE(config.AddConnection(0, "notaurl", 1));
+  EXPECT_FALSE(config.AddConnection(0, tooLong.c_str(), 1));
+  EXPECT_FALSE(config.AddConnection(0, nullptr, 1));
+  EXPECT_EQ(config.m_connections.size(), 3u);
+  EXPECT_EQ(config.m_nCurConn, 1);
+  EXPECT_EQ(config.GetHost(0), "one");
+}
+
+TEST(CSrcConfig, SchemeAndNscMarksOfEachSource) {
+  struct Case {
+    const char* url;
+    bool otherScheme;
+    bool nsc;
+  };
+  const Case cases[] = {
+      {"RTMPE://a/app", false, false}, {"rtmps://a/app", false, false},   {"https://a/x", false, false},
+      {"mms://a/x.nsc", true, true},   {"mms://a.NSC.example/x", true, false}, {"http://a/x?f=b.nsc", true, true},
+  };
+  CSrcConfig config;
+  for (const Case& expected : cases) {
+    ASSERT_TRUE(config.AddConnection(0, expected.url, 2)) << expected.url;
+    EXPECT_EQ(config.m_connections[0]->m_bOtherScheme, expected.otherScheme) << expected.url;
+    EXPECT_EQ(config.m_connections[0]->m_bNsc, expected.nsc) << expected.url;
+  }
+}
+
+TEST(CSrcConfig, ReadersOfMissingConnectionsNeverFail) {
+  CSrcConfig config;
+  ASSERT_TRUE(config.AddConnection(0, "http://a/x", 3));
+  ASSERT_TRUE(config.AddConnection(1, "http://b/x", 1));
+  config.m_connections.push_back(nullptr);  // a slot the plug-in left empty
+  EXPECT_TRUE(config.IsMProxy(0));
+  EXPECT_FALSE(config.IsMProxy(1));
+  for (LONG index : {-1, 2, 3, 1000}) {
+    EXPECT_FALSE(config.IsMProxy(index)) << index;
+    EXPECT_EQ(config.GetHost(index), "") << index;
+    EXPECT_EQ(config.GetPort(index), -1) << index;
+  }
+}
+
+TEST(CSrcConfig, ProxyPairSettersTakeOnlyIndexZeroAndOne) {
+  CSrcConfig config;
+  for (LONG index : {0, 1, 2, -1}) {
+    config.SetPlugHost(index, "plug" + std::to_string(index));
+    config.SetSocksHost(index, "socks" + std::to_string(index));
+  }
+  EXPECT_EQ(config.m_strPlugHost[0], "plug0");
+  EXPECT_EQ(config.m_strPlugHost[1], "plug1");
+  EXPECT_EQ(config.m_strSocksHost[0], "socks0");
+  EXPECT_EQ(config.m_strSocksHost[1], "socks1");
+}
+
+TEST(CSrcConfig, KeysAreStoredInArrivalOrderUntilTheListIsFull) {
+  CSrcConfig config;
+  ASSERT_TRUE(config.StartKeyList(2));
+  EXPECT_TRUE(AddText(config, "first"));
+  EXPECT_TRUE(AddText(config, std::string("se\0nd", 5)));
+  EXPECT_FALSE(AddText(config, "third"));
+  ASSERT_EQ(config.m_nKeyCount, 2);
+  EXPECT_STREQ(config.m_ppKeys[0], "first");
+  EXPECT_EQ(std::string(config.m_ppKeys[1], 6), std::string("se\0nd\0", 6));
+}
+
+TEST(CSrcConfig, KeyListsThatRefuseEveryKey) {
+  CSrcConfig config;
+  EXPECT_FALSE(AddText(config, "no list yet"));
+  for (LONG total : {0, -5}) {
+    ASSERT_TRUE(config.StartKeyList(total));
+    EXPECT_NE(config.m_ppKeys, nullptr);
+    EXPECT_EQ(config.m_nKeyTotal, 0);
+    EXPECT_FALSE(AddText(config, "k")) << total;
+  }
+}
+
+TEST(CSrcConfig, KeyWithANegativeLengthOrNoBytesIsRefused) {
+  CSrcConfig config;
+  ASSERT_TRUE(config.StartKeyList(3));
+  const BYTE bytes[] = {'a', 'b'};
+  EXPECT_FALSE(config.AddKey(-1, bytes));
+  EXPECT_FALSE(config.AddKey(2, nullptr));
+  EXPECT_TRUE(config.AddKey(0, nullptr));
+  EXPECT_STREQ(config.m_ppKeys[0], "");
+  EXPECT_EQ(config.m_nKeyCount, 1);
+}
+
+TEST(CSrcConfig, LongestKeyIsCopiedWhole) {
+  CSrcConfig config;
+  ASSERT_TRUE(config.StartKeyList(1));
+  const std::string key(32767, 'k');
+  ASSERT_TRUE(AddText(config, key));
+  EXPECT_EQ(std::string(config.m_ppKeys[0]), key);
+}

@@ -9,6 +9,9 @@ FUZZ_SECONDS ?= 60
 
 all: build
 
+# Configured build trees are kept between runs.
+.SECONDARY:
+
 bootstrap:
 	scripts/bootstrap.sh
 

@@ -14,7 +14,7 @@ for fuzzer in "$build_dir"/fuzz/*_fuzzer; do
   mkdir -p "$corpus"
   "$build_dir/fuzz/${name}_seeds" "$corpus"
   echo "fuzz: $name for ${seconds}s from $(ls "$corpus" | wc -l) seeds"
-  "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=2048 "$corpus" 2>"$build_dir/$name.fuzz.log" ||
+  "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=2048 -artifact_prefix="$build_dir/$name-" "$corpus" 2>"$build_dir/$name.fuzz.log" ||
     { tail -50 "$build_dir/$name.fuzz.log"; echo "fuzz: $name FAILED"; exit 1; }
   grep -E '^stat::number_of_executed_units' "$build_dir/$name.fuzz.log" || true
 done

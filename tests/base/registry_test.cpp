@@ -4,30 +4,13 @@
 
 #include <string>
 
+#include "support/registry_test_key.h"
+
 #ifdef _WIN32
 
-// Each test makes its own key under HKEY_CURRENT_USER and removes it, so tests may run side by side.
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public RegistryKeyTest {
  protected:
-  void SetUp() override {
-    m_subKey = "Software\\QelVorlaProxyTests\\" + std::to_string(GetCurrentProcessId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                              nullptr),
-              ERROR_SUCCESS);
-  }
-  void TearDown() override {
-    RegCloseKey(m_key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, m_subKey.c_str());
-  }
-  void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
-    ASSERT_EQ(RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-  }
-  void SetDword(const char* name, DWORD value) { SetValue(name, REG_DWORD, &value, sizeof value); }
   CRegistry Reader() { return CRegistry(HKEY_CURRENT_USER, m_subKey.c_str()); }
-
-  std::string m_subKey;
-  HKEY m_key = nullptr;
 };
 
 TEST_F(RegistryTest, ReadsADword) {

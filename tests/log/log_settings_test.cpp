@@ -4,6 +4,7 @@
 
 #include "base/registry.h"
 #include "log/ctrl_log.h"
+#include "support/registry_test_key.h"
 
 TEST(LogSettings, DirectSettingsAreTakenAsGiven) {
   CQelCtrlLog log;
@@ -30,26 +31,8 @@ TEST(LogSettings, NoLogFileValueMeansNoSettings) {
 namespace {
 
 // The three values under a key of the test's own, read through the same rules as the real key.
-class LogRegistryTest : public ::testing::Test {
+class LogRegistryTest : public RegistryKeyTest {
  protected:
-  void SetUp() override {
-    m_subKey = "Software\\QelVorlaProxyTests\\Log_" + std::to_string(GetCurrentProcessId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                              nullptr),
-              ERROR_SUCCESS);
-  }
-  void TearDown() override {
-    RegCloseKey(m_key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, m_subKey.c_str());
-  }
-  void SetString(const char* name, const std::string& text) {
-    RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-  }
-  void SetDword(const char* name, DWORD value) {
-    RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  }
   // Reads a fresh log from the key and returns {result, level, max size}.
   std::tuple<int, LONG, LONG> Read() {
     CQelCtrlLog log;
@@ -57,8 +40,6 @@ class LogRegistryTest : public ::testing::Test {
     const int result = log.ReadSettingsFrom(reg);
     return {result, log.Level(), log.MaxSize()};
   }
-  std::string m_subKey;
-  HKEY m_key = nullptr;
 };
 
 }  // namespace

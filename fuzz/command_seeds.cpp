@@ -1,0 +1,23 @@
+// Writes the seed corpus of the command fuzzer: one file per handled command and header form.
+#include <cstdio>
+#include <string>
+
+#include "support/command_builder.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  for (const NamedCommand& command : EveryHandledCommand()) {
+    const std::string path = std::string(argv[1]) + "/" + command.name;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(command.bytes.data(), 1, command.bytes.size(), file) != command.bytes.size()) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      if (file) std::fclose(file);
+      return 1;
+    }
+    std::fclose(file);
+  }
+  return 0;
+}

@@ -1,0 +1,342 @@
+// Stand-in for the proxy plug-in library. It serves no stream: it answers as a test told it to, records
+// every call it receives, follows the reference rules the control relies on, and writes into the shared
+// log the way the real library does. Built once per plug-in file name (STANDIN_NAME).
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "proxy_standin_control.h"
+
+#ifdef _WIN32
+#define STANDIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#include <sys/time.h>
+#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+struct SharedLog {
+  FILE** ppStream = nullptr;
+  LONG level = 0;
+  CRITICAL_SECTION* pLock = nullptr;
+};
+
+struct State {
+  std::mutex mutex;
+  StandInBehaviour behaviour;
+  std::vector<StandInCall> calls;
+  StandInCounts counts{};
+  LONG proxiesMade = 0;
+  SharedLog log;
+};
+
+State& TheState() {
+  static State state;
+  return state;
+}
+
+StandInBehaviour Behaviour() {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  return TheState().behaviour;
+}
+
+void Record(const char* what, LONG object, int64_t arg1 = 0, int64_t arg2 = 0, const char* text = nullptr) {
+  StandInCall call{};
+  std::snprintf(call.what, sizeof call.what, "%s", what);
+  call.object = object;
+  call.arg1 = arg1;
+  call.arg2 = arg2;
+  std::snprintf(call.text, sizeof call.text, "%s", text != nullptr ? text : "");
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  TheState().calls.push_back(call);
+}
+
+void Count(LONG StandInCounts::*counter, LONG delta) {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  TheState().counts.*counter += delta;
+}
+
+// "MM/DD/YY-HH:MM:SS.mmm", local time, as the log stamps its own lines.
+void FormatTimestamp(char (&stamp)[32]) {
+  int year, month, day, hour, minute, second, millisecond;
+#ifdef _WIN32
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  year = now.wYear, month = now.wMonth, day = now.wDay;
+  hour = now.wHour, minute = now.wMinute, second = now.wSecond, millisecond = now.wMilliseconds;
+#else
+  timeval now;
+  gettimeofday(&now, nullptr);
+  tm local;
+  localtime_r(&now.tv_sec, &local);
+  year = local.tm_year + 1900, month = local.tm_mon + 1, day = local.tm_mday;
+  hour = local.tm_hour, minute = local.tm_min, second = local.tm_sec;
+  millisecond = static_cast<int>(now.tv_usec / 1000);
+#endif
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d-%02d:%02d:%02d.%03d", month, day, year % 100, hour, minute,
+                second, millisecond);
+}
+
+// Through the log's current stream, under the log's own lock: the log may have been closed (null) or
+// reopened under a new stream since the library was handed its address.
+void WriteLogLine(LONG level, const char* text) {
+  SharedLog log;
+  {
+    std::lock_guard<std::mutex> hold(TheState().mutex);
+    log = TheState().log;
+  }
+  if (log.ppStream == nullptr || log.pLock == nullptr || level > log.level) return;
+  char stamp[32];
+  FormatTimestamp(stamp);
+  EnterCriticalSection(log.pLock);
+  if (FILE* stream = *log.ppStream) {
+    std::fprintf(stream, "%s %s: %s\r\n", stamp, STANDIN_NAME, text);
+    std::fflush(stream);
+  }
+  LeaveCriticalSection(log.pLock);
+}
+
+void LogCall(const char* text) {
+  const LONG level = Behaviour().logLevel;
+  if (level > 0) WriteLogLine(level, text);
+}
+
+// A faulting Release faults before it lets go of anything; a throwing one lets go first and then throws,
+// so the sanitizers see the exception and no leak.
+void FaultIf(LONG fault) {
+  if (fault != kStandInAccessViolation) return;
+  volatile uintptr_t nowhere = 0;
+  *reinterpret_cast<volatile int*>(nowhere) = 1;
+}
+
+void ThrowIf(LONG fault) {
+  if (fault == kStandInThrows) throw std::runtime_error("stand-in Release fails");
+}
+
+class StandInProxy final : public IQelVideoProxy {
+ public:
+  explicit StandInProxy(LONG number) : m_nNumber(number) { Count(&StandInCounts::liveProxies, 1); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
+    AddRef();
+    *ppv = static_cast<IQelVideoProxy*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    Record("Proxy::Release", m_nNumber);
+    const LONG fault = Behaviour().proxyReleaseFault;
+    FaultIf(fault);
+    const LONG refs = --m_nRefs;
+    if (refs == 0) {
+      DropCallback();
+      Count(&StandInCounts::liveProxies, -1);
+      delete this;
+    }
+    ThrowIf(fault);
+    return static_cast<ULONG>(refs);
+  }
+
+  HRESULT STDMETHODCALLTYPE Create(CSrcConfig* pConfig) override {
+    Record("Proxy::Create", m_nNumber, reinterpret_cast<intptr_t>(pConfig));
+    const StandInBehaviour behaviour = Behaviour();
+    const HRESULT result = m_nNumber <= kStandInMaxProxies ? behaviour.createResults[m_nNumber - 1] : S_OK;
+    if (FAILED(result)) {
+      DropCallback();
+      return result;
+    }
+    m_pConfig = pConfig;
+    if (behaviour.askEpochTimeOnCreate != 0 && m_pCallback != nullptr) AskEpochTime();
+    char line[64];
+    std::snprintf(line, sizeof line, "Proxy %d created, Port=%d", static_cast<int>(m_nNumber),
+                  static_cast<int>(GetPortOf(behaviour)));
+    LogCall(line);
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved4(LONG value) override { return Unexpected("Proxy::Reserved4", value); }
+  HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback* pCallback) override {
+    Record("Proxy::SetCallback", m_nNumber, pCallback != nullptr ? 1 : 0);
+    const HRESULT result = Behaviour().setCallbackResult;
+    DropCallback();
+    if (SUCCEEDED(result) && pCallback != nullptr) {
+      pCallback->AddRef();
+      m_pCallback = pCallback;
+      Count(&StandInCounts::heldCallbacks, 1);
+    }
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved6(LONG value) override { return Unexpected("Proxy::Reserved6", value); }
+  LONG STDMETHODCALLTYPE GetPort() override {
+    Record("Proxy::GetPort", m_nNumber);
+    return GetPortOf(Behaviour());
+  }
+  CSrcConfig* STDMETHODCALLTYPE GetConfig() override {
+    Record("Proxy::GetConfig", m_nNumber);
+    return Behaviour().configFromCreate != 0 ? m_pConfig : nullptr;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved9(LONG value) override { return Unexpected("Proxy::Reserved9", value); }
+  HRESULT STDMETHODCALLTYPE Reserved10(LONG value) override { return Unexpected("Proxy::Reserved10", value); }
+  HRESULT STDMETHODCALLTYPE Reserved11(LONG value) override { return Unexpected("Proxy::Reserved11", value); }
+  HRESULT STDMETHODCALLTYPE Reserved12(LONG value) override { return Unexpected("Proxy::Reserved12", value); }
+  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG type) override {
+    Record("Proxy::SetConnectionURL", m_nNumber, connIndex, type, url);
+    return S_OK;
+  }
+  LONG STDMETHODCALLTYPE GetByteCount() override {
+    Record("Proxy::GetByteCount", m_nNumber);
+    return Behaviour().byteCount;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved15(LONG value) override { return Unexpected("Proxy::Reserved15", value); }
+  HRESULT STDMETHODCALLTYPE CloseConnections(LONG includeProxy) override {
+    Record("Proxy::CloseConnections", m_nNumber, includeProxy);
+    // With its own connection closed the proxy no longer needs its way back to the host.
+    if (includeProxy == 1) DropCallback();
+    char line[64];
+    std::snprintf(line, sizeof line, "Proxy %d connections closed", static_cast<int>(m_nNumber));
+    LogCall(line);
+    return Behaviour().closeConnectionsResult;
+  }
+  HRESULT STDMETHODCALLTYPE PrepareClose(LONG value) override {
+    Record("Proxy::PrepareClose", m_nNumber, value);
+    return S_OK;
+  }
+  int64_t STDMETHODCALLTYPE GetLastActivityTime() override {
+    Record("Proxy::GetLastActivityTime", m_nNumber);
+    return Behaviour().lastActivityTime;
+  }
+
+ private:
+  LONG GetPortOf(const StandInBehaviour& behaviour) const { return behaviour.firstPort + m_nNumber - 1; }
+
+  HRESULT Unexpected(const char* what, LONG value) {
+    Record(what, m_nNumber, value);
+    return E_NOTIMPL;
+  }
+
+  void DropCallback() {
+    if (m_pCallback == nullptr) return;
+    IQelVideoCBBCallback* callback = m_pCallback;
+    m_pCallback = nullptr;
+    Count(&StandInCounts::heldCallbacks, -1);
+    callback->Release();
+  }
+
+  // The real library asks from a thread of its own.
+  void AskEpochTime() {
+    IQelVideoCBBCallback* callback = m_pCallback;
+    const LONG number = m_nNumber;
+    std::thread asker([callback, number] {
+      DWORD time = 0;
+      const HRESULT result = callback->GetEpochTime(&time);
+      Record("Callback::GetEpochTime", number, result, time);
+    });
+    asker.join();
+  }
+
+  LONG m_nNumber;
+  std::atomic<LONG> m_nRefs{1};
+  IQelVideoCBBCallback* m_pCallback = nullptr;
+  CSrcConfig* m_pConfig = nullptr;
+};
+
+class FactoryObject final : public IUnknown {
+ public:
+  FactoryObject() { Count(&StandInCounts::liveFactoryObjects, 1); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    Record("Factory::QueryInterface", 0, IsEqualGUID(riid, IID_IQelVideoProxy) ? 1 : 0);
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualGUID(riid, IID_IUnknown)) {
+      AddRef();
+      *ppv = static_cast<IUnknown*>(this);
+      return S_OK;
+    }
+    if (!IsEqualGUID(riid, IID_IQelVideoProxy) || Behaviour().answersProxyInterface == 0) return E_NOINTERFACE;
+    LONG number;
+    {
+      std::lock_guard<std::mutex> hold(TheState().mutex);
+      number = ++TheState().proxiesMade;
+    }
+    *ppv = static_cast<IQelVideoProxy*>(new StandInProxy(number));
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    Record("Factory::Release", 0);
+    const LONG fault = Behaviour().factoryReleaseFault;
+    FaultIf(fault);
+    const LONG refs = --m_nRefs;
+    if (refs == 0) {
+      Count(&StandInCounts::liveFactoryObjects, -1);
+      delete this;
+    }
+    ThrowIf(fault);
+    return static_cast<ULONG>(refs);
+  }
+
+ private:
+  std::atomic<LONG> m_nRefs{1};
+};
+
+}  // namespace
+
+STANDIN_EXPORT void QEL_CDECL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
+  Record("ProxySetLogFile", 0, level, ppStream != nullptr && pLock != nullptr ? 1 : 0);
+  {
+    std::lock_guard<std::mutex> hold(TheState().mutex);
+    TheState().log = SharedLog{ppStream, level, pLock};
+  }
+  char line[64];
+  std::snprintf(line, sizeof line, "Log shared, Level=%d", static_cast<int>(level));
+  LogCall(line);
+}
+
+STANDIN_EXPORT LONG QEL_CDECL ProxyFactory(IUnknown** ppObject) {
+  Record("ProxyFactory", 0);
+  const StandInBehaviour behaviour = Behaviour();
+  if (ppObject != nullptr) *ppObject = behaviour.factoryGivesObject != 0 ? new FactoryObject : nullptr;
+  return behaviour.factoryResult;
+}
+
+STANDIN_EXPORT void QEL_CDECL StandInConfigure(const StandInBehaviour* behaviour) {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  TheState().behaviour = *behaviour;
+  TheState().calls.clear();
+  TheState().proxiesMade = 0;
+}
+
+STANDIN_EXPORT LONG QEL_CDECL StandInCallCount() {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  return static_cast<LONG>(TheState().calls.size());
+}
+
+STANDIN_EXPORT BYTE QEL_CDECL StandInCallAt(LONG index, StandInCall* call) {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  if (index < 0 || static_cast<size_t>(index) >= TheState().calls.size()) return 0;
+  *call = TheState().calls[static_cast<size_t>(index)];
+  return 1;
+}
+
+STANDIN_EXPORT void QEL_CDECL StandInReadCounts(StandInCounts* counts) {
+  std::lock_guard<std::mutex> hold(TheState().mutex);
+  *counts = TheState().counts;
+}
+
+STANDIN_EXPORT void QEL_CDECL StandInWriteLog(LONG level, const char* text) { WriteLogLine(level, text); }
+
+// The exports must match the types the control and the tests call them through.
+static_assert(std::is_same_v<decltype(&ProxySetLogFile), ProxySetLogFileFn>);
+static_assert(std::is_same_v<decltype(&ProxyFactory), ProxyFactoryFn>);
+static_assert(std::is_same_v<decltype(&StandInConfigure), StandInConfigureFn>);
+static_assert(std::is_same_v<decltype(&StandInCallAt), StandInCallAtFn>);

@@ -1,0 +1,11 @@
+#ifndef _WIN32
+#include "control/message_window.h"
+
+// No windows off Windows: the control logs the failure and works without a timer or stop notices.
+HWND CreateMessageWindow(IMessageWindowOwner*) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return nullptr;
+}
+
+void DestroyMessageWindow(HWND) {}
+#endif

@@ -1,0 +1,117 @@
+// The base of every control: the fourteen host interfaces with their default answers, one reference
+// count for all of them, and the few values the host hands in. The control supplies QueryInterface and
+// the primary interface's real work.
+#pragma once
+
+#include "control/term_interfaces.h"
+
+class CUserCtrlObject : public IQELTermControl,
+                        public IQELTCMfc,
+                        public IQELTCPrintW32,
+                        public IQELTCWinManExtCtrl,
+                        public IQELTCInformSizing,
+                        public IQELTCEvents7,
+                        public IQELTCWinMan2,
+                        public IQELTCAttribBlock2,
+                        public IQELTCFrameMenu2,
+                        public IQELPropertyAccess,
+                        public IQELTCMask4,
+                        public IQELCellPaintCallout,
+                        public IQELMediaEvents,
+                        public IQELImageNotify {
+ public:
+  CUserCtrlObject();
+  virtual ~CUserCtrlObject();
+  CUserCtrlObject(const CUserCtrlObject&) = delete;
+  CUserCtrlObject& operator=(const CUserCtrlObject&) = delete;
+
+  // One count for every interface pointer; all calls arrive on the host's UI thread.
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IQELTermControl
+  HRESULT STDMETHODCALLTYPE ProcessBuf(const BYTE* buffer, LONG size) override;
+  HRESULT STDMETHODCALLTYPE InitControl(HWND parent, IUnknown* pHostUnknown) override;
+  HRESULT STDMETHODCALLTYPE ShowControl(LONG show) override;
+  HRESULT STDMETHODCALLTYPE DeleteControl() override;
+  HRESULT STDMETHODCALLTYPE TermReserved(LONG a, LONG b) override;
+  // IQELTCMfc
+  HRESULT STDMETHODCALLTYPE MfcNotify(LONG a) override;
+  HRESULT STDMETHODCALLTYPE MfcPretranslate(LONG a) override;
+  // IQELTCPrintW32
+  HRESULT STDMETHODCALLTYPE Print(LONG a, LONG b, LONG c) override;
+  // IQELTCWinManExtCtrl
+  HRESULT STDMETHODCALLTYPE ExtCtrlNotify(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE SetExtCtrlSink(IUnknown* sink) override;
+  // IQELTCInformSizing
+  HRESULT STDMETHODCALLTYPE SizingStarted(LONG a) override;
+  HRESULT STDMETHODCALLTYPE SizingChanged(LONG a, LONG b, LONG c, LONG d) override;
+  // IQELTCEvents7
+  HRESULT STDMETHODCALLTYPE EventSetArg(LONG a) override;
+  HRESULT STDMETHODCALLTYPE EventPair1(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE EventPair2(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE EventQuad(LONG a, LONG b, LONG c, LONG d) override;
+  HRESULT STDMETHODCALLTYPE EventTriple1(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE EventSetArgs(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE EventQuery1(LONG a, LONG b, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE EventQuery2(LONG a, LONG b, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE EventQuery3(LONG a, LONG b, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE EventQuery4(LONG a, LONG b, LONG c, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE EventTriple2(LONG a, LONG b, LONG c) override;
+  // IQELTCWinMan2
+  HRESULT STDMETHODCALLTYPE ReleaseWinManObject(IUnknown* object) override;
+  HRESULT STDMETHODCALLTYPE SetACID(LONG acid) override;
+  // IQELTCAttribBlock2
+  HRESULT STDMETHODCALLTYPE AttribQuery(LONG* out, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE AttribPair(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE AttribQuery5(LONG a, LONG* out, LONG c, LONG d, LONG e) override;
+  HRESULT STDMETHODCALLTYPE AttribQuad(LONG a, LONG b, LONG c, LONG d) override;
+  // IQELTCFrameMenu2
+  HRESULT STDMETHODCALLTYPE MenuQuery5(LONG a, LONG* out, LONG c, LONG d, LONG e) override;
+  HRESULT STDMETHODCALLTYPE MenuPair(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE MenuNone() override;
+  HRESULT STDMETHODCALLTYPE MenuTriple(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE MenuQuery7(LONG* o1, LONG* o2, LONG* o3, LONG* o4, LONG* o5, LONG* o6, LONG* o7) override;
+  HRESULT STDMETHODCALLTYPE MenuSingle(LONG a) override;
+  HRESULT STDMETHODCALLTYPE MenuQuery1(LONG* out) override;
+  HRESULT STDMETHODCALLTYPE MenuSingle2(LONG a) override;
+  // IQELPropertyAccess
+  HRESULT STDMETHODCALLTYPE Prop1(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE Prop2(LONG a, LONG b) override;
+  HRESULT STDMETHODCALLTYPE Prop3(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE Prop4(LONG a, LONG b, LONG c, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE Prop5(LONG a, LONG b, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE Prop6(LONG a, LONG b, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE Prop7(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE Prop8(LONG a, LONG b, LONG c) override;
+  HRESULT STDMETHODCALLTYPE Prop9(LONG a, LONG b, LONG c, LONG d) override;
+  HRESULT STDMETHODCALLTYPE Prop10(LONG a, LONG b, LONG c, LONG d, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE Prop11(LONG a, LONG b, LONG c, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE Prop12(LONG a, LONG b, LONG c, LONG* out) override;
+  // IQELTCMask4
+  HRESULT STDMETHODCALLTYPE MaskQuery5(LONG a, LONG b, LONG c, LONG d, LONG* out) override;
+  HRESULT STDMETHODCALLTYPE MaskQuery1(LONG* out) override;
+  HRESULT STDMETHODCALLTYPE MaskSingle1(LONG a) override;
+  HRESULT STDMETHODCALLTYPE MaskSingle2(LONG a) override;
+  HRESULT STDMETHODCALLTYPE MaskQuery3(LONG a, LONG* o2, LONG* o3) override;
+  HRESULT STDMETHODCALLTYPE MaskNone() override;
+  HRESULT STDMETHODCALLTYPE MaskQuery1b(LONG* out) override;
+  HRESULT STDMETHODCALLTYPE MaskQuery1c(LONG* out) override;
+  HRESULT STDMETHODCALLTYPE MaskQuery2(LONG a, LONG* out) override;
+  // IQELCellPaintCallout, IQELMediaEvents
+  HRESULT STDMETHODCALLTYPE PaintCell(LONG a, LONG b, LONG c, LONG d, LONG e, LONG f, LONG g, LONG h, LONG i,
+                                      LONG j) override;
+  HRESULT STDMETHODCALLTYPE MediaEvent(LONG a) override;
+
+  IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
+
+  LONG m_nRefCount;
+  IUnknown* m_pHostSite;
+  IUnknown* m_pTalkBack;
+  IUnknown* m_pExtCtrlSink;
+  IUnknown* m_pHostUnknown;
+  LONG m_nEventArg1;
+  LONG m_nEventArg2;
+  LONG m_nEventArg3;
+  LONG m_nACID;
+};

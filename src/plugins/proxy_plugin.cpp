@@ -1,0 +1,22 @@
+#include "plugins/proxy_plugin.h"
+
+#include "base/locks.h"
+#include "plugins/foreign_call.h"
+
+void CProxyPlugin::SetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
+  CAutoLock hold(&m_csPlugin);
+  if (auto setLogFile = FindExport<ProxySetLogFileFn>(kProxySetLogFileExport)) setLogFile(ppStream, level, pLock);
+}
+
+LONG CProxyPlugin::CreateProxy(IQelVideoProxy** ppProxy) {
+  CAutoLock hold(&m_csPlugin);
+  auto factory = FindExport<ProxyFactoryFn>(kProxyFactoryExport);
+  if (factory == nullptr) return 0;
+  IUnknown* object = nullptr;
+  const LONG result = factory(&object);
+  if (object == nullptr) return 0;
+  // A factory that reports failure yet hands out an object still gave us a reference to give back.
+  if (result != 0) object->QueryInterface(IID_IQelVideoProxy, reinterpret_cast<void**>(ppProxy));
+  SafeRelease(object);
+  return result;
+}

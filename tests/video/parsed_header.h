@@ -1,0 +1,13 @@
+// The parsed header of a built command, for payload tests. The bytes must outlive the result.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "support/command_builder.h"
+#include "video/command_format.h"
+
+inline VideoCommand HeaderOf(const CommandBytes& bytes) {
+  VideoCommand command{};
+  EXPECT_TRUE(ParseCommandHeader(bytes.data(), static_cast<int32_t>(bytes.size()), command));
+  return command;
+}

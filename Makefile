@@ -46,6 +46,7 @@ test-win32:
 
 check-imports: build-win32
 	scripts/check-imports.sh build/win32
+	scripts/check-exports.sh build/win32/src/control/QelVorlaProxy.dll
 
 fuzz: bootstrap build/fuzz/build.ninja
 	cmake --build build/fuzz -j$(JOBS) --target fuzzers

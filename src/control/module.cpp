@@ -20,10 +20,14 @@ CQelCtrlModule::~CQelCtrlModule() {
 }
 
 namespace {
+// Built in this order when the library loads and destroyed in the reverse order when it unloads.
 CQelCtrlModule g_module;
-}
+CQelVorlaProxyApp g_app;
+}  // namespace
 
 CQelCtrlModule& TheModule() { return g_module; }
+
+CQelVorlaProxyApp& TheApp() { return g_app; }
 
 CQelCtrlLog& ProcessLog() { return g_module.m_log; }
 

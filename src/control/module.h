@@ -19,4 +19,14 @@ class CQelCtrlModule {
   CQelCtrlLog m_log;
 };
 
+// The library's application object. No window framework is linked in, so its per-instance start-up has
+// nothing to set up beyond reporting success when the library is attached to a process.
+class CQelVorlaProxyApp {
+ public:
+  CQelVorlaProxyApp() = default;
+  virtual ~CQelVorlaProxyApp() = default;
+  virtual BOOL InitInstance() { return TRUE; }
+};
+
 CQelCtrlModule& TheModule();
+CQelVorlaProxyApp& TheApp();

@@ -1,0 +1,245 @@
+#include "control/qel_vorla_proxy_ctrl.h"
+
+#include <new>
+
+#include "base/guid.h"
+#include "control/control_registry.h"
+#include "control/host_interfaces.h"
+#include "control/module.h"
+#include "log/ctrl_log.h"
+#include "log/log.h"
+#include "log/qel_error.h"
+#include "plugins/foreign_call.h"
+
+namespace {
+
+// Handles and pointers print as 32-bit hexadecimal, as the host terminal's own logs show them.
+unsigned int Hex32(const void* handle) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(handle)); }
+
+// The timer period in milliseconds for any 32-bit interval, with no signed overflow: the product is
+// formed in 64 bits and handed to the platform as the unsigned period it takes, wrapping as the
+// platform's own 32-bit arithmetic would.
+UINT TimerPeriod(LONG seconds) {
+  return static_cast<UINT>(static_cast<uint64_t>(static_cast<int64_t>(seconds) * 1000));
+}
+
+}  // namespace
+
+CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
+    : m_hWnd(nullptr),
+      m_nUCID(nUCID),
+      m_hParent(nullptr),
+      m_nShowCount(0),
+      m_pVideoHost(nullptr),
+      m_nTimerID(0),
+      m_bWndCreateTried(0) {}
+
+CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
+  ReleaseVideoHost();
+  RemoveControl(this);
+  // The window outlives DeleteControl only when the host never called it.
+  if (m_hWnd != nullptr) {
+    if (m_nTimerID != 0) StopTimer();
+    DestroyMessageWindow(m_hWnd);
+    m_hWnd = nullptr;
+  }
+}
+
+HRESULT CQelVorlaProxyCtrl::QueryInterface(REFIID iid, void** ppv) {
+  // A null output location cannot receive anything: refused rather than written through.
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (SameIID(iid, IID_IUnknown) || SameIID(iid, IID_IQELTermControl))
+    *ppv = static_cast<IQELTermControl*>(this);
+  else if (SameIID(iid, IID_IQELImageNotify))
+    *ppv = static_cast<IQELImageNotify*>(this);
+  else if (SameIID(iid, IID_IQELTCWinMan2))
+    *ppv = static_cast<IQELTCWinMan2*>(this);
+  else
+    return E_NOINTERFACE;
+  static_cast<IUnknown*>(*ppv)->AddRef();
+  return S_OK;
+}
+
+HRESULT CQelVorlaProxyCtrl::ImageNotify(LONG) { return S_OK; }
+
+HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
+  Log(3, "ProcessBuf: Size=%d", static_cast<int>(size));
+  if (m_pVideoHost != nullptr) m_pVideoHost->OnProcessQelVideoCmd(buffer, size);
+  return 0;
+}
+
+void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
+  ICBBSetCtrl* setCtrl = nullptr;
+  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, reinterpret_cast<void**>(&setCtrl));
+  if (setCtrl == nullptr) {
+    Log(1, "InitControl: CTRLBBOX IUnknow does not support ICBBSetCtrl");
+    return;
+  }
+  Log(3, "InitControl: Requesting broadcast messages from CTRLBBOX");
+  setCtrl->RequestBroadcast(1);
+  SafeRelease(setCtrl);
+}
+
+HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
+  Log(1, "InitControl: UCID=0x%02X, Parent=0x%08X ================= CREATE =================",
+      static_cast<unsigned int>(m_nUCID), Hex32(parent));
+  m_hParent = parent;
+  m_pVideoHost = new (std::nothrow) CQelVorlaProxyHost(this);
+  if (m_pVideoHost == nullptr) {
+    Log(1, "InitControl: QelVideo host is not initialized");
+    return 1;
+  }
+  if (pHostUnknown == nullptr) {
+    Log(1, "InitControl: IUnknown passed to InitControl is invalid");
+    return E_INVALIDARG;
+  }
+  pHostUnknown->AddRef();
+  m_pHostUnknown = pHostUnknown;
+  AskForBroadcasts(pHostUnknown);
+
+  CBBInfo3* callback = nullptr;
+  const HRESULT found = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&callback));
+  if (FAILED(found) || callback == nullptr) {
+    Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
+    callback = nullptr;
+  }
+  pHostUnknown->QueryInterface(IID_IHostSite, reinterpret_cast<void**>(&m_pHostSite));
+  pHostUnknown->QueryInterface(IID_ITalkBack, reinterpret_cast<void**>(&m_pTalkBack));
+  SafeRelease(pHostUnknown);
+  if (m_pTalkBack == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
+  if (CreateMessageOnlyWin() == 0) Log(1, "InitControl: Failed to create a window");
+
+  m_pVideoHost->Initialize(callback, static_cast<ITalkBack*>(m_pTalkBack));
+  m_pVideoHost->OnCreateControl(m_hParent);
+  if (callback != nullptr) SafeRelease(callback);
+
+  m_mediaLink.m_hSubscriberWnd = m_hWnd;
+  m_mediaLink.m_nSubscription = 1;
+  if (m_mediaLink.Load(kMediaLinkLibrary))
+    m_mediaLink.SubscribeMsg();
+  else
+    Log(1, "InitControl: Failed to load %s", kMediaLinkLibrary);
+
+  Log(1, "InitControl: Parent=0x%08X, Wnd=0x%08X, Done", Hex32(m_hParent), Hex32(m_hWnd));
+  return 0;
+}
+
+HRESULT CQelVorlaProxyCtrl::DeleteControl() {
+  Log(3, "DeleteControl: Parent=0x%08X, Deleting...", Hex32(m_hParent));
+  if (m_mediaLink.IsLoaded() == 1) {
+    m_mediaLink.UnsubscribeMsg();
+    m_mediaLink.Unload();
+  }
+  if (m_pVideoHost != nullptr) m_pVideoHost->OnDeleteControl();
+  if (m_nTimerID != 0) StopTimer();
+  if (m_hWnd != nullptr) {
+    DestroyMessageWindow(m_hWnd);
+    m_hWnd = nullptr;
+  }
+  ReleaseVideoHost();
+  Log(1, "DeleteControl: Parent=0x%08X ================= DESTROY =================", Hex32(m_hParent));
+  return 0;
+}
+
+HRESULT CQelVorlaProxyCtrl::ShowControl(LONG show) {
+  Log(2, "ShowControl: %s", show != 0 ? "SHOW" : "HIDE");
+  if (show != 0) {
+    ++m_nShowCount;
+    if (m_nShowCount < 1) {
+      Log(2, "ShowControl: Count=%d, Still invisible", static_cast<int>(m_nShowCount));
+      return 0;
+    }
+    if (m_nShowCount > 1) {
+      Log(2, "ShowControl: Count=%d, Reset counter to 1", static_cast<int>(m_nShowCount));
+      m_nShowCount = 1;
+    }
+  } else {
+    --m_nShowCount;
+  }
+  Log(2, "ShowControl: Count=%d, Done", static_cast<int>(m_nShowCount));
+  return 0;
+}
+
+int CQelVorlaProxyCtrl::CreateMessageOnlyWin() {
+  if (m_bWndCreateTried || m_hWnd != nullptr) return 1;
+  m_bWndCreateTried = 1;
+  m_hWnd = CreateMessageWindow(this);
+  if (m_hWnd == nullptr) {
+    Log(1, "CreateMessageOnlyWin: Failed to create a message-only window");
+    return 0;
+  }
+  Log(2, "CreateMessageOnlyWin: Successfully created a message-only window, HWND=0x%08X", Hex32(m_hWnd));
+  return 1;
+}
+
+void CQelVorlaProxyCtrl::StopTimer() {
+#ifdef _WIN32
+  KillTimer(m_hWnd, m_nTimerID);
+#endif
+  Log(2, "StopTimer: Successfully stopped heartbeat timer %d", static_cast<int>(m_nTimerID));
+  m_nTimerID = 0;
+}
+
+int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
+  if (m_nTimerID != 0) StopTimer();
+  if (seconds == -1) return 1;
+#ifdef _WIN32
+  if (m_hWnd != nullptr) m_nTimerID = SetTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds), nullptr);
+#else
+  (void)TimerPeriod(seconds);
+#endif
+  if (m_nTimerID == 0) {
+    char text[256];
+    Log(1, "StartTimer: Failed to start heartbeat timer: %s", GetLastErrorText(text, sizeof text));
+    return 0;
+  }
+  Log(2, "StartTimer: Successfully started heartbeat timer %d", static_cast<int>(m_nTimerID));
+  return 1;
+}
+
+void CQelVorlaProxyCtrl::OnTimer(UINT_PTR) {
+  ProcessLog().CheckSize();
+  if (m_pVideoHost != nullptr) m_pVideoHost->SendHeartbeat(0);
+}
+
+LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) {
+  Log(2, "OnVorlaLinkKillStream: This=0x%08X, Sender=0x%08X", Hex32(m_hWnd),
+      Hex32(reinterpret_cast<const void*>(wParam)));
+  if (reinterpret_cast<HWND>(wParam) == m_hWnd) {
+    Log(2, "OnVorlaLinkKillStream: Sent by myself, ignored");
+    return 0;
+  }
+  if (lParam == static_cast<LPARAM>(m_nUCID)) {
+    Log(2, "OnVorlaLinkKillStream: UCID=%d, Sent by the same control type, ignored", static_cast<int>(lParam));
+    return 0;
+  }
+  if (m_pVideoHost != nullptr) {
+    if (m_pVideoHost->IsIsolated())
+      Log(2, "OnVorlaLinkKillStream: I'm isolated, ignored");
+    else
+      m_pVideoHost->Suspend();
+  }
+  return 0;
+}
+
+void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) {
+  CSafeVector<CQelVorlaProxyCtrl*>& controls = TheModule().m_controls;
+  // The registry is held across the walk, and the count read afresh at every step.
+  CAutoLock hold(controls.Lock());
+  for (LONG i = 0; i < controls.GetCount(); ++i) {
+    const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
+    visit(ctrl != nullptr ? ctrl->m_pVideoHost : nullptr);
+  }
+}
+
+void CQelVorlaProxyCtrl::ReleaseVideoHost() {
+  if (m_pVideoHost == nullptr) return;
+  CQelVorlaProxyHost* host = m_pVideoHost;
+  m_pVideoHost = nullptr;
+  try {
+    host->Release();
+  } catch (...) {
+    // A release that throws must not stop the control's own teardown.
+  }
+}

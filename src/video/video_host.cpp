@@ -1,0 +1,79 @@
+#include "video/video_host.h"
+
+#include <new>
+
+#include "log/log.h"
+#include "plugins/foreign_call.h"
+
+CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner* pOwner)
+    : m_nRefCount(1),
+      m_hParent(nullptr),
+      m_pOwner(pOwner),
+      m_bFirstSessionIDs(1),
+      m_nAlarmInterval(0),
+      m_nPlugInType(0),
+      m_bIsolated(1) {
+  m_status.m_bBound = 1;
+  m_status.m_pHost = this;
+}
+
+CQelVorlaProxyHost::~CQelVorlaProxyHost() { Destroy(); }
+
+HRESULT CQelVorlaProxyHost::QueryInterface(REFIID, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG CQelVorlaProxyHost::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_nRefCount)); }
+
+ULONG CQelVorlaProxyHost::Release() {
+  const LONG count = InterlockedDecrement(&m_nRefCount);
+  if (count == 0) delete this;
+  return static_cast<ULONG>(count);
+}
+
+HRESULT CQelVorlaProxyHost::ReservedCallback(LONG) { return 0; }
+
+bool CQelVorlaProxyHost::Initialize(CBBInfo3* pCallback, ITalkBack* pTalkback) {
+  Log(3, "VideoHost::Initialize: Initializing...");
+  m_callback.SetCBBInterface(pCallback);
+  m_talkback.SetTalkbackInterface(pTalkback);
+  CSrcConfig* config = new (std::nothrow) CSrcConfig;
+  if (config == nullptr) {
+    Log(1, "VideoHost::Initialize: Allocation failed");
+    return false;
+  }
+  m_configs.push_back(config);
+  Log(3, "VideoHost::Initialize: Done");
+  return true;
+}
+
+void CQelVorlaProxyHost::OnCreateControl(HWND hParent) {
+  Log(3, "VideoHost::OnCreateControl: Creating...");
+  m_hParent = hParent;
+  Log(3, "VideoHost::OnCreateControl: Done");
+}
+
+void CQelVorlaProxyHost::OnDeleteControl() {
+  Log(3, "VideoHost::OnDeleteControl: Deleting...");
+  SendHeartbeat(1);
+  CloseProxyConnections();
+  Log(3, "VideoHost::OnDeleteControl: Done");
+}
+
+void CQelVorlaProxyHost::Destroy() {
+  Log(3, "VideoHost::Destroy: Destroying...");
+  CloseProxyConnections();
+  // One broken proxy must not keep the others alive: each release is guarded on its own.
+  for (IQelVideoProxy* proxy : m_proxies)
+    if (proxy != nullptr) SafeRelease(proxy);
+  m_proxies.clear();
+  m_status.m_pConfig = nullptr;
+  for (CSrcConfig* config : m_configs) delete config;
+  m_configs.clear();
+  m_callback.SetCBBInterface(nullptr);
+  m_talkback.SetTalkbackInterface(nullptr);
+  m_proxyPlugin.Unload();
+  Log(3, "VideoHost::Destroy: Done");
+}

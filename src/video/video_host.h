@@ -1,0 +1,105 @@
+// The video host: one control's stream and proxy settings, its local proxies, and the channels back to
+// the host terminal. The dispatcher and the proxy plug-in call it through IQelVideoCBBCallback.
+#pragma once
+
+#include <vector>
+
+#include "config/src_config.h"
+#include "plugins/outside_interfaces.h"
+#include "plugins/proxy_plugin.h"
+#include "talkback/cbb_callback.h"
+#include "talkback/talkback.h"
+#include "video/video_host_owner.h"
+
+class CQelVorlaProxyHost;
+
+// What the heartbeat reports from: the first proxy's configuration, taken once and kept.
+struct PlayerStatusRecord {
+  LONG m_bBound = 0;
+  CQelVorlaProxyHost* m_pHost = nullptr;
+  CSrcConfig* m_pConfig = nullptr;
+};
+
+class CQelVorlaProxyHost : public IQelVideoCBBCallback {
+ public:
+  explicit CQelVorlaProxyHost(IVideoHostOwner* pOwner);
+  virtual ~CQelVorlaProxyHost();
+  CQelVorlaProxyHost(const CQelVorlaProxyHost&) = delete;
+  CQelVorlaProxyHost& operator=(const CQelVorlaProxyHost&) = delete;
+
+  // IUnknown: the count may change on the plug-in's threads. The host answers no identifier.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IQelVideoCBBCallback
+  HRESULT STDMETHODCALLTYPE GetEpochTime(DWORD* pTime) override;
+  HRESULT STDMETHODCALLTYPE ReservedCallback(LONG value) override;
+  HRESULT STDMETHODCALLTYPE SetURL(LONG proxyIndex, LONG connIndex, const char* url, LONG type) override;
+  HRESULT STDMETHODCALLTYPE SetAASSessionIDs(int64_t id1, int64_t id2) override;
+  HRESULT STDMETHODCALLTYPE SetPlugInName(const char* names) override;
+  HRESULT STDMETHODCALLTYPE SetSocks5Proxy(const char* host1, LONG port1, const char* host2, LONG port2,
+                                           const char* userName, const char* password) override;
+  HRESULT STDMETHODCALLTYPE SetPLUGProxy(const char* host1, LONG port1, const char* host2, LONG port2,
+                                         const char* customHeader) override;
+  HRESULT STDMETHODCALLTYPE SetSecureHeader(const char* header, LONG version, LONG keyType) override;
+  HRESULT STDMETHODCALLTYPE SetProxyKey(LONG total, LONG index, const char* key) override;
+  HRESULT STDMETHODCALLTYPE SetPlugInType(LONG type) override;
+  HRESULT STDMETHODCALLTYPE SetHeartbeatAlarmInterval(LONG seconds) override;
+  HRESULT STDMETHODCALLTYPE SetIsolatedFlag(LONG flag) override;
+
+  // Life of the host, in the order the control calls them.
+  bool Initialize(CBBInfo3* pCallback, ITalkBack* pTalkback);
+  void OnCreateControl(HWND hParent);
+  // Parses one command buffer and applies it; the command's status, 1 for a buffer that does not parse.
+  LONG OnProcessQelVideoCmd(const BYTE* buffer, LONG size);
+  void OnDeleteControl();
+  void Destroy();
+
+  // Local proxies.
+  LONG LoadProxyPlugin();
+  LONG StartLocalProxies();
+  LONG GetLocalProxyPort();
+  LONG CloseProxyConnections();
+  LONG StartPlay();
+
+  // Heartbeat: 1 when the host accepted the alarm.
+  int SendHeartbeat(LONG bClosing);
+  std::string FormatPlayerStatus(LONG bClosing);
+
+  // Stopping the other players, and being stopped.
+  void StopEveryone();
+  void Suspend();
+
+  LONG IsIsolated() const { return m_bIsolated; }
+  LONG RefCount() const { return m_nRefCount; }
+
+  LONG volatile m_nRefCount;
+  HWND m_hParent;
+  IVideoHostOwner* m_pOwner;
+  CProxyPlugin m_proxyPlugin;
+  CQelCBBCallback m_callback;
+  CTalkback m_talkback;
+  PlayerStatusRecord m_status;
+  LONG m_bFirstSessionIDs;
+  std::vector<CSrcConfig*> m_configs;
+  std::vector<IQelVideoProxy*> m_proxies;
+  LONG m_nAlarmInterval;
+  LONG m_nPlugInType;
+  LONG m_bIsolated;
+
+ private:
+  // Every configuration a setting reaches: the host's own, then each live proxy's.
+  template <typename Visit>
+  void ForEveryConfig(Visit visit);
+};
+
+template <typename Visit>
+void CQelVorlaProxyHost::ForEveryConfig(Visit visit) {
+  for (CSrcConfig* config : m_configs)
+    if (config != nullptr) visit(*config);
+  for (IQelVideoProxy* proxy : m_proxies) {
+    if (proxy == nullptr) continue;
+    if (CSrcConfig* config = proxy->GetConfig()) visit(*config);
+  }
+}

@@ -1,0 +1,107 @@
+// A control's whole life on the real library, as the host terminal lives it: created, initialised,
+// configured by commands, playing through the proxy plug-in stand-in, beating on its timer through the
+// real message loop, deleted and released, with the log closing after the last control.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control/term_interfaces.h"
+#include "loaded_dll.h"
+#include "proxy_standin_control.h"
+#include "support/command_builder.h"
+#include "support/fake_host.h"
+#include "support/log_reader.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+bool Has(const Lines& lines, const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+class ControlLife : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_standIn.Loaded());
+    StandInBehaviour behaviour;
+    behaviour.firstPort = 8123;
+    behaviour.configFromCreate = 1;
+    m_standIn.Configure(behaviour);
+    ASSERT_TRUE(m_dll.Loaded());
+  }
+  void Send(IQELTermControl* control, const CommandBytes& bytes) {
+    EXPECT_EQ(control->ProcessBuf(bytes.data(), static_cast<LONG>(bytes.size())), S_OK);
+  }
+  Lines LogLines() { return ReadLogLines(m_dir.File("life.log")); }
+
+  TempDir m_dir;
+  // Loaded first and kept, so the behaviour set here survives the control's own loads of the file.
+  StandInLibrary m_standIn{"QelVideoProxy_WMP.dll"};
+  LoadedDll m_dll{m_dir.File("life.log"), 3};
+  FakeHost m_host;
+};
+
+}  // namespace
+
+TEST_F(ControlLife, FromFactoryToTheLastRelease) {
+  LONG first = 0, second = 7;
+  EXPECT_EQ(m_dll.Version(&first, &second), 1);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 0);
+
+  IUnknown* unknown = m_dll.CreateControl();
+  ASSERT_NE(unknown, nullptr);
+  IQELTermControl* control = nullptr;
+  ASSERT_EQ(unknown->QueryInterface(IID_IQELTermControl, reinterpret_cast<void**>(&control)), S_OK);
+  EXPECT_EQ(unknown->Release(), 1u);
+  IQELTCWinMan2* winMan = nullptr;
+  ASSERT_EQ(unknown->QueryInterface(IID_IQELTCWinMan2, reinterpret_cast<void**>(&winMan)), S_OK);
+  winMan->SetACID(17);
+  winMan->Release();
+
+  m_host.AddRef();  // the reference the host hands in with its object
+  EXPECT_EQ(control->InitControl(reinterpret_cast<HWND>(0x1234), m_host.Unknown()), S_OK);
+  EXPECT_EQ(m_host.BroadcastRequests(), std::vector<LONG>{1});
+
+  Send(control, Cmd::isolated(1));
+  Send(control, Cmd::sessionIds(0, 0));
+  Send(control, Cmd::url(0, 1, "http://media.example.com/live"));
+  ASSERT_EQ(m_host.TalkbackMessages().size(), 1u) << "the first URL starts play and reports the port";
+  EXPECT_EQ(m_host.TalkbackMessages()[0], (Bytes{0x00, 0xF0, 0x00, 0x11, 0x00, 0x00, 0x1F, 0xBB}));
+
+  Send(control, Cmd::alarmInterval(1));
+  PumpMessages(2500);
+  std::vector<HostRequest> alarms;
+  for (const HostRequest& request : m_host.Requests())
+    if (request.opCode == 87) alarms.push_back(request);
+  ASSERT_GE(alarms.size(), 1u) << "the timer ticks through the real message loop and each tick beats";
+  const Bytes& beat = alarms.front().buffer;
+  ASSERT_GE(beat.size(), 4u);
+  EXPECT_EQ(beat[0], 0x00);
+  EXPECT_EQ(beat[1], 0x35);
+  const std::string text(beat.begin() + 4, beat.end() - 1);
+  EXPECT_EQ(text.substr(0, 7), "1;17;;;") << text;
+  EXPECT_EQ(text.substr(text.size() - 14), ";1;0;0;5;0;0;0") << text;
+
+  const size_t beatsBeforeDelete = alarms.size();
+  EXPECT_EQ(control->DeleteControl(), S_OK);
+  size_t beatsAfterDelete = 0;
+  for (const HostRequest& request : m_host.Requests()) beatsAfterDelete += request.opCode == 87;
+  EXPECT_EQ(beatsAfterDelete, beatsBeforeDelete + 1) << "deletion sends the closing beat";
+  EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(m_host.RefCount(), 0) << "every host interface the control took is given back";
+  EXPECT_EQ(m_host.Unexpected(), Lines{});
+
+  const Lines lines = LogLines();
+  EXPECT_TRUE(Has(lines, "AddControl: Count=1"));
+  EXPECT_TRUE(Has(lines, "InitControl: UCID=0x35, Parent=0x00001234 ================= CREATE ================="));
+  EXPECT_TRUE(Has(lines, "VideoHost::StartPlay: ACID=17, Port=8123"));
+  EXPECT_TRUE(Has(lines, "DeleteControl: Parent=0x00001234 ================= DESTROY ================="));
+  EXPECT_EQ(lines.back(), "RemoveControl: Count=0") << "the log closes with the last control";
+}
+
+TEST_F(ControlLife, RefusedTypesAndNullOutputsCreateNothing) {
+  EXPECT_EQ(m_dll.CreateControl(54), nullptr);
+  EXPECT_EQ(m_dll.Version(nullptr, nullptr), 1);
+  EXPECT_FALSE(FileExists(m_dir.File("life.log"))) << "a refused call writes no line";
+}

@@ -10,21 +10,23 @@ std::vector<RatioTarget>& Targets() {
 }
 }  // namespace
 
-int DeclareRatio(const std::string& measured, const std::string& baseline, double target) {
-  Targets().push_back({measured, baseline, target});
+int DeclareRatio(const std::string& measured, const std::string& baseline, double target, double baselineTimes) {
+  Targets().push_back({measured, baseline, target, baselineTimes});
   return 0;
 }
 
 int PrintRatios(const std::map<std::string, double>& realTimeByName) {
   int over = 0;
-  std::printf("\n%-44s %-32s %8s %8s\n", "measured", "baseline", "ratio", "target");
+  std::printf("\n%-44s %-32s %8s %8s\n", "measured", "baseline (x lines)", "ratio", "target");
   for (const RatioTarget& ratio : Targets()) {
     const auto measured = realTimeByName.find(ratio.measured);
     const auto baseline = realTimeByName.find(ratio.baseline);
     if (measured == realTimeByName.end() || baseline == realTimeByName.end() || baseline->second <= 0) continue;
-    const double value = measured->second / baseline->second;
+    const double value = measured->second / (baseline->second * ratio.baselineTimes);
     if (value > ratio.target) ++over;
-    std::printf("%-44s %-32s %8.2f %8.2f%s\n", ratio.measured.c_str(), ratio.baseline.c_str(), value, ratio.target,
+    const std::string baselineName = ratio.baselineTimes == 1 ? ratio.baseline
+                                                               : ratio.baseline + " x" + std::to_string(int(ratio.baselineTimes));
+    std::printf("%-44s %-32s %8.2f %8.2f%s\n", ratio.measured.c_str(), baselineName.c_str(), value, ratio.target,
                 value > ratio.target ? "  ABOVE TARGET" : "");
   }
   return over;

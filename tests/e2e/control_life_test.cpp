@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 
 #include "control/term_interfaces.h"
 #include "loaded_dll.h"
@@ -80,10 +81,19 @@ TEST_F(ControlLife, FromFactoryToTheLastRelease) {
   EXPECT_EQ(beat[0], 0x00);
   EXPECT_EQ(beat[1], 0x35);
   const std::string text(beat.begin() + 4, beat.end() - 1);
-  EXPECT_EQ(text.substr(0, 7), "1;17;;;") << text;
-  EXPECT_EQ(text.substr(text.size() - 14), ";1;0;0;5;0;0;0") << text;
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"(1;17;;;\d\d/\d\d/\d{4} \d\d:\d\d:\d\d;1;0;0;5;0;0;0)"))) << text;
+  EXPECT_EQ(beat[3], text.size() + 1) << "the length counts the text's NUL";
 
-  const size_t beatsBeforeDelete = alarms.size();
+  // A new session closes the old one with a beat that still carries the old identifiers.
+  Send(control, Cmd::sessionIds(5, 6));
+  std::vector<HostRequest> afterSession;
+  for (const HostRequest& request : m_host.Requests())
+    if (request.opCode == 87) afterSession.push_back(request);
+  ASSERT_EQ(afterSession.size(), alarms.size() + 1);
+  const std::string closing(afterSession.back().buffer.begin() + 4, afterSession.back().buffer.end() - 1);
+  EXPECT_TRUE(std::regex_match(closing, std::regex(R"(1;17;;;[^;]*;4;0;0;5;0;0;0)"))) << closing;
+
+  const size_t beatsBeforeDelete = afterSession.size();
   EXPECT_EQ(control->DeleteControl(), S_OK);
   size_t beatsAfterDelete = 0;
   for (const HostRequest& request : m_host.Requests()) beatsAfterDelete += request.opCode == 87;

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -12,21 +11,15 @@
 #include <vector>
 
 #include "proxy_standin_control.h"
+#include "shared_log.h"
 
 #ifdef _WIN32
 #define STANDIN_EXPORT extern "C" __declspec(dllexport)
 #else
-#include <sys/time.h>
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
 namespace {
-
-struct SharedLog {
-  FILE** ppStream = nullptr;
-  LONG level = 0;
-  CRITICAL_SECTION* pLock = nullptr;
-};
 
 struct State {
   std::mutex mutex;
@@ -34,7 +27,6 @@ struct State {
   std::vector<StandInCall> calls;
   StandInCounts counts{};
   LONG proxiesMade = 0;
-  SharedLog log;
 };
 
 State& TheState() {
@@ -63,49 +55,14 @@ void Count(LONG StandInCounts::*counter, LONG delta) {
   TheState().counts.*counter += delta;
 }
 
-// "MM/DD/YY-HH:MM:SS.mmm", local time, as the log stamps its own lines.
-void FormatTimestamp(char (&stamp)[32]) {
-  int year, month, day, hour, minute, second, millisecond;
-#ifdef _WIN32
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  year = now.wYear, month = now.wMonth, day = now.wDay;
-  hour = now.wHour, minute = now.wMinute, second = now.wSecond, millisecond = now.wMilliseconds;
-#else
-  timeval now;
-  gettimeofday(&now, nullptr);
-  tm local;
-  localtime_r(&now.tv_sec, &local);
-  year = local.tm_year + 1900, month = local.tm_mon + 1, day = local.tm_mday;
-  hour = local.tm_hour, minute = local.tm_min, second = local.tm_sec;
-  millisecond = static_cast<int>(now.tv_usec / 1000);
-#endif
-  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d-%02d:%02d:%02d.%03d", month, day, year % 100, hour, minute,
-                second, millisecond);
-}
-
-// Through the log's current stream, under the log's own lock: the log may have been closed (null) or
-// reopened under a new stream since the library was handed its address.
-void WriteLogLine(LONG level, const char* text) {
-  SharedLog log;
-  {
-    std::lock_guard<std::mutex> hold(TheState().mutex);
-    log = TheState().log;
-  }
-  if (log.ppStream == nullptr || log.pLock == nullptr || level > log.level) return;
-  char stamp[32];
-  FormatTimestamp(stamp);
-  EnterCriticalSection(log.pLock);
-  if (FILE* stream = *log.ppStream) {
-    std::fprintf(stream, "%s %s: %s\r\n", stamp, STANDIN_NAME, text);
-    std::fflush(stream);
-  }
-  LeaveCriticalSection(log.pLock);
+SharedLog& TheLog() {
+  static SharedLog log(STANDIN_NAME);
+  return log;
 }
 
 void LogCall(const char* text) {
   const LONG level = Behaviour().logLevel;
-  if (level > 0) WriteLogLine(level, text);
+  if (level > 0) TheLog().Write(level, text);
 }
 
 // A faulting Release faults before it lets go of anything; a throwing one lets go first and then throws,
@@ -293,10 +250,7 @@ class FactoryObject final : public IUnknown {
 
 STANDIN_EXPORT void QEL_CDECL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
   Record("ProxySetLogFile", 0, level, ppStream != nullptr && pLock != nullptr ? 1 : 0);
-  {
-    std::lock_guard<std::mutex> hold(TheState().mutex);
-    TheState().log = SharedLog{ppStream, level, pLock};
-  }
+  TheLog().Attach(ppStream, level, pLock);
   char line[64];
   std::snprintf(line, sizeof line, "Log shared, Level=%d", static_cast<int>(level));
   LogCall(line);
@@ -333,7 +287,7 @@ STANDIN_EXPORT void QEL_CDECL StandInReadCounts(StandInCounts* counts) {
   *counts = TheState().counts;
 }
 
-STANDIN_EXPORT void QEL_CDECL StandInWriteLog(LONG level, const char* text) { WriteLogLine(level, text); }
+STANDIN_EXPORT void QEL_CDECL StandInWriteLog(LONG level, const char* text) { TheLog().Write(level, text); }
 
 // The exports must match the types the control and the tests call them through.
 static_assert(std::is_same_v<decltype(&ProxySetLogFile), ProxySetLogFileFn>);

@@ -1,0 +1,184 @@
+// The relay: a proxy plug-in library whose local proxies really carry a stream. Each proxy listens on
+// 127.0.0.1 on a port the system chooses and relays every connection a player opens to connection 0 of its
+// configuration, directly or, when SOCKS5 is on, through the configuration's first SOCKS5 proxy. Installed
+// under a plug-in's file name it stands in for that plug-in.
+#include <atomic>
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <type_traits>
+
+#include "config/src_config.h"
+#include "plugins/outside_interfaces.h"
+#include "relay_server.h"
+#include "shared_log.h"
+
+#ifdef _WIN32
+#define RELAY_EXPORT extern "C" __declspec(dllexport)
+#else
+#define RELAY_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+SharedLog& TheLog() {
+  static SharedLog log(STANDIN_NAME);
+  return log;
+}
+
+std::atomic<LONG> g_proxiesMade{0};
+
+// The configuration belongs to the video host, which changes it under its own lock while the relay runs;
+// each new connection takes the route as it stands then.
+bool ReadRoute(CSrcConfig& config, RelayRoute& route) {
+  EnterCriticalSection(&config.m_cs);
+  const bool found = !config.m_connections.empty() && config.m_connections[0] != nullptr;
+  if (found) {
+    const CSrcConnection& source = *config.m_connections[0];
+    route.host = source.m_strHost;
+    route.port = source.m_nPort;
+    route.viaSocks5 = config.m_bUseSocks5;
+    route.socksHost = config.m_strSocksHost[0];
+    route.socksPort = config.m_nSocksPort[0];
+    route.userName = config.m_strSocksUser;
+    route.password = config.m_strSocksPassword;
+  }
+  LeaveCriticalSection(&config.m_cs);
+  return found;
+}
+
+// AddRef and Release of a relay object, which deletes itself with its last reference.
+template <typename Interface>
+class Counted : public Interface {
+ public:
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG refs = --m_nRefs;
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+  }
+
+ protected:
+  virtual ~Counted() = default;
+
+ private:
+  std::atomic<LONG> m_nRefs{1};
+};
+
+class RelayProxy final : public Counted<IQelVideoProxy> {
+ public:
+  explicit RelayProxy(LONG number) : m_nNumber(number) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
+    AddRef();
+    *ppv = static_cast<IQelVideoProxy*>(this);
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Create(CSrcConfig* pConfig) override {
+    if (pConfig == nullptr) return E_POINTER;
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_server != nullptr) return E_FAIL;
+    m_pConfig = pConfig;
+    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber,
+                                                [pConfig](RelayRoute& route) { return ReadRoute(*pConfig, route); });
+    if (!server->Start()) return E_FAIL;
+    m_server = std::move(server);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved4(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback* pCallback) override {
+    if (pCallback != nullptr) pCallback->AddRef();
+    std::lock_guard<std::mutex> hold(m_lock);
+    DropCallback();
+    m_pCallback = pCallback;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved6(LONG) override { return E_NOTIMPL; }
+  LONG STDMETHODCALLTYPE GetPort() override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_server != nullptr ? m_server->Port() : -1;
+  }
+  CSrcConfig* STDMETHODCALLTYPE GetConfig() override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_pConfig;
+  }
+  HRESULT STDMETHODCALLTYPE Reserved9(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reserved12(LONG) override { return E_NOTIMPL; }
+  // The host has already written the connection into the configuration; new connections follow it.
+  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG, const char*, LONG) override { return S_OK; }
+  LONG STDMETHODCALLTYPE GetByteCount() override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    const int64_t bytes = m_server != nullptr ? m_server->ByteCount() : 0;
+    return bytes > LONG_MAX ? LONG_MAX : static_cast<LONG>(bytes);
+  }
+  HRESULT STDMETHODCALLTYPE Reserved15(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CloseConnections(LONG includeProxy) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_server != nullptr) m_server->CloseConnections(includeProxy == 1);
+    // With its own connection closed the proxy no longer needs its way back to the host.
+    if (includeProxy == 1) DropCallback();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE PrepareClose(LONG) override { return S_OK; }
+  int64_t STDMETHODCALLTYPE GetLastActivityTime() override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_server != nullptr ? m_server->LastActivityTime() : 0;
+  }
+
+ private:
+  ~RelayProxy() override {
+    m_server.reset();  // stops the relay before the configuration may go
+    DropCallback();
+  }
+
+  void DropCallback() {
+    if (m_pCallback == nullptr) return;
+    m_pCallback->Release();
+    m_pCallback = nullptr;
+  }
+
+  const LONG m_nNumber;
+  std::mutex m_lock;
+  std::unique_ptr<RelayServer> m_server;
+  CSrcConfig* m_pConfig = nullptr;
+  IQelVideoCBBCallback* m_pCallback = nullptr;
+};
+
+// What "ProxyFactory" hands out: each query for the proxy interface makes a new local proxy.
+class RelayFactory final : public Counted<IUnknown> {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualGUID(riid, IID_IUnknown)) {
+      AddRef();
+      *ppv = static_cast<IUnknown*>(this);
+      return S_OK;
+    }
+    if (!IsEqualGUID(riid, IID_IQelVideoProxy)) return E_NOINTERFACE;
+    *ppv = static_cast<IQelVideoProxy*>(new RelayProxy(++g_proxiesMade));
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+RELAY_EXPORT void QEL_CDECL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
+  TheLog().Attach(ppStream, level, pLock);
+  TheLog().WriteF(1, "Relay log shared, Level=%d", static_cast<int>(level));
+}
+
+RELAY_EXPORT LONG QEL_CDECL ProxyFactory(IUnknown** ppObject) {
+  if (ppObject == nullptr) return 0;
+  *ppObject = new RelayFactory;
+  return 1;
+}
+
+static_assert(std::is_same_v<decltype(&ProxySetLogFile), ProxySetLogFileFn>);
+static_assert(std::is_same_v<decltype(&ProxyFactory), ProxyFactoryFn>);

@@ -1,0 +1,79 @@
+// One local proxy's relay: listens on 127.0.0.1 and carries each accepted connection to the route its
+// configuration gives at that moment, directly or through a SOCKS5 proxy. Each connection has a worker
+// thread of its own; every wait is bounded by a tick, so closing and stopping never hang on the network.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "relay_socket.h"
+
+class SharedLog;
+
+struct RelayRoute {
+  std::string host;
+  LONG port = 0;
+  bool viaSocks5 = false;
+  std::string socksHost;
+  LONG socksPort = 0;
+  std::string userName;
+  std::string password;
+};
+
+class RelayServer {
+ public:
+  // Fills the route for a new connection; false when the configuration has none.
+  using RouteSource = std::function<bool(RelayRoute&)>;
+
+  RelayServer(SharedLog& log, LONG number, RouteSource routeSource);
+  ~RelayServer();
+  RelayServer(const RelayServer&) = delete;
+  RelayServer& operator=(const RelayServer&) = delete;
+
+  bool Start();
+  // The listening port; -1 when not listening.
+  LONG Port() const { return m_nPort; }
+  // Ends every relayed connection; with `listenerToo` also stops accepting new ones.
+  void CloseConnections(bool listenerToo);
+  void Stop();
+
+  int64_t ByteCount() const { return m_nBytes; }
+  // Seconds since 1970-01-01 UTC of the last accept or byte carried; 0 before any.
+  int64_t LastActivityTime() const { return m_nLastActivity; }
+
+ private:
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> finished{false};
+  };
+
+  void AcceptLoop();
+  void Serve(Socket client, LONG connection, uint64_t generation);
+  Socket OpenUpstream(const RelayRoute& route, LONG connection, uint64_t generation);
+  int64_t Pump(Socket& client, Socket& upstream, uint64_t generation);
+  bool KeepGoing(uint64_t generation) const { return !m_bStopping && m_nGeneration == generation; }
+  void Touch();
+  void JoinFinishedWorkers(bool all);
+
+  SharedLog& m_log;
+  const LONG m_nNumber;
+  RouteSource m_routeSource;
+  SocketLibrary m_sockets;
+  Socket m_listener;  // used by the accept thread only once it runs
+  std::atomic<LONG> m_nPort{-1};
+  std::atomic<bool> m_bStopping{false};
+  std::atomic<bool> m_bListening{false};
+  std::atomic<uint64_t> m_nGeneration{0};  // bumped to end the connections of earlier generations
+  std::atomic<int64_t> m_nBytes{0};
+  std::atomic<int64_t> m_nLastActivity{0};
+  std::thread m_acceptThread;
+  std::mutex m_workersLock;
+  std::list<std::unique_ptr<Worker>> m_workers;
+  LONG m_nConnections = 0;  // accept thread only
+};

@@ -1,0 +1,221 @@
+// The relay library loaded as the control loads a proxy plug-in, carrying real connections on loopback.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include "config/src_config.h"
+#include "plugins/outside_interfaces.h"
+#include "relay_socket.h"
+#include "support/log_reader.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+
+// A stream source on 127.0.0.1: answers each request with kResponse and closes, or holds each connection
+// open until its peer goes.
+class Origin {
+ public:
+  enum class Mode { Answer, Hold };
+  explicit Origin(Mode mode) : m_mode(mode) {
+    std::string error;
+    m_listener = Socket::ListenOnLoopback(&error);
+    m_thread = std::thread([this] { Serve(); });
+  }
+  ~Origin() {
+    m_stop = true;
+    m_thread.join();
+  }
+  LONG Port() const { return m_listener.LocalPort(); }
+  int Accepted() const { return m_accepted; }
+
+ private:
+  void Serve() {
+    while (!m_stop) {
+      Socket peer = m_listener.AcceptWithinTick();
+      if (!peer.Valid()) continue;
+      ++m_accepted;
+      std::string request;
+      char buffer[512];
+      while (!m_stop) {
+        if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
+        const long received = peer.Receive(buffer, sizeof buffer);
+        if (received <= 0) break;
+        request.append(buffer, static_cast<size_t>(received));
+        if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
+          peer.SendAll(kResponse.data(), kResponse.size());
+          break;
+        }
+      }
+    }
+  }
+
+  const Mode m_mode;
+  Socket m_listener;
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_accepted{0};
+  std::thread m_thread;
+};
+
+Socket ConnectTo(LONG port) {
+  std::string error;
+  return Socket::Connect("127.0.0.1", port, 3000, [] { return true; }, &error);
+}
+
+// Everything until the peer ends the stream; "<open>" appended when it is still open after a few seconds.
+std::string ReadToEnd(Socket& socket) {
+  std::string all;
+  char buffer[512];
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Socket::WaitReadable(&socket, nullptr) == 0) continue;
+    const long received = socket.Receive(buffer, sizeof buffer);
+    if (received <= 0) return all;
+    all.append(buffer, static_cast<size_t>(received));
+  }
+  return all + "<open>";
+}
+
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 100 && !condition(); ++i) std::this_thread::sleep_for(20ms);
+  return condition();
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+class RelayTest : public ::testing::Test {
+ protected:
+  RelayTest() { InitializeCriticalSection(&m_logLock); }
+  ~RelayTest() override { DeleteCriticalSection(&m_logLock); }
+
+  void SetUp() override {
+    ASSERT_NE(m_library, nullptr);
+    auto setLogFile = reinterpret_cast<ProxySetLogFileFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxySetLogFileExport)));
+    auto factory = reinterpret_cast<ProxyFactoryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxyFactoryExport)));
+    ASSERT_NE(setLogFile, nullptr);
+    ASSERT_NE(factory, nullptr);
+    m_logStream = std::fopen(m_dir.File("relay.log").c_str(), "ab");
+    setLogFile(&m_logStream, 1, &m_logLock);
+    IUnknown* object = nullptr;
+    ASSERT_EQ(factory(&object), 1);
+    ASSERT_EQ(object->QueryInterface(IID_IQelVideoProxy, reinterpret_cast<void**>(&m_proxy)), S_OK);
+    object->Release();
+  }
+  void TearDown() override {
+    if (m_proxy != nullptr) m_proxy->Release();
+    if (m_logStream != nullptr) std::fclose(m_logStream);
+    if (m_library != nullptr) FreeLibrary(m_library);
+  }
+
+  void Start(LONG sourcePort) {
+    if (sourcePort > 0) m_config.AddConnection(0, ("http://127.0.0.1:" + std::to_string(sourcePort) + "/live").c_str(), 4);
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+    ASSERT_GT(m_proxy->GetPort(), 0);
+  }
+  std::vector<std::string> LogLines() {
+    std::fflush(m_logStream);
+    return ReadLogLines(m_dir.File("relay.log"));
+  }
+
+  SocketLibrary m_sockets;
+  TempDir m_dir;
+  HMODULE m_library = LoadLibraryA("QelVideoProxy_Relay.dll");
+  CRITICAL_SECTION m_logLock;
+  FILE* m_logStream = nullptr;
+  CSrcConfig m_config;
+  IQelVideoProxy* m_proxy = nullptr;
+};
+
+TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
+  Origin origin(Origin::Mode::Answer);
+  Start(origin.Port());
+  EXPECT_EQ(m_proxy->GetConfig(), &m_config);
+  EXPECT_EQ(m_proxy->GetByteCount(), 0);
+  EXPECT_EQ(m_proxy->GetLastActivityTime(), 0);
+  const int64_t before = static_cast<int64_t>(std::time(nullptr));
+
+  const std::string request = "GET /live HTTP/1.0\r\n\r\n";
+  Socket player = ConnectTo(m_proxy->GetPort());
+  ASSERT_TRUE(player.SendAll(request.data(), request.size()));
+  EXPECT_EQ(ReadToEnd(player), kResponse);
+  player.Close();  // the source's end reached the player as an end of stream; the player hangs up
+
+  const LONG carried = static_cast<LONG>(request.size() + kResponse.size());
+  EXPECT_TRUE(Eventually([&] { return m_proxy->GetByteCount() == carried; })) << m_proxy->GetByteCount();
+  EXPECT_GE(m_proxy->GetLastActivityTime(), before);
+  EXPECT_LE(m_proxy->GetLastActivityTime(), static_cast<int64_t>(std::time(nullptr)));
+  const std::string port = std::to_string(origin.Port());
+  EXPECT_TRUE(Eventually([&] {
+    return Contains(LogLines(), "connection 1 closed after " + std::to_string(carried) + " bytes");
+  }));
+  EXPECT_TRUE(Contains(LogLines(), "connection 1: to 127.0.0.1:" + port + " directly"));
+}
+
+TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
+  Start(0);
+  Socket first = ConnectTo(m_proxy->GetPort());
+  EXPECT_EQ(ReadToEnd(first), "");
+  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1 refused: no stream source configured"); }));
+
+  LONG closedPort;
+  {
+    std::string error;
+    closedPort = Socket::ListenOnLoopback(&error).LocalPort();
+  }
+  m_config.AddConnection(0, ("http://127.0.0.1:" + std::to_string(closedPort) + "/").c_str(), 4);
+  Socket second = ConnectTo(m_proxy->GetPort());
+  EXPECT_EQ(ReadToEnd(second), "");
+  EXPECT_TRUE(Eventually([&] {
+    return Contains(LogLines(), "connection 2: cannot reach stream source 127.0.0.1:" + std::to_string(closedPort));
+  }));
+  EXPECT_EQ(m_proxy->GetByteCount(), 0);
+}
+
+TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListening) {
+  Origin origin(Origin::Mode::Hold);
+  Start(origin.Port());
+  const LONG port = m_proxy->GetPort();
+  Socket first = ConnectTo(port);
+  ASSERT_TRUE(Eventually([&] { return origin.Accepted() == 1; }));
+
+  EXPECT_EQ(m_proxy->CloseConnections(0), S_OK);
+  EXPECT_EQ(ReadToEnd(first), "");
+  Socket second = ConnectTo(port);
+  ASSERT_TRUE(Eventually([&] { return origin.Accepted() == 2; }));
+
+  EXPECT_EQ(m_proxy->CloseConnections(1), S_OK);
+  EXPECT_EQ(ReadToEnd(second), "");
+  EXPECT_TRUE(Eventually([&] { return m_proxy->GetPort() == -1; }));
+  EXPECT_FALSE(ConnectTo(port).Valid());
+  EXPECT_TRUE(Contains(LogLines(), "connections closed, listener too"));
+}
+
+TEST_F(RelayTest, ReleasingTheProxyStopsItWithoutWaitingForItsPlayers) {
+  Origin origin(Origin::Mode::Hold);
+  Start(origin.Port());
+  const LONG port = m_proxy->GetPort();
+  Socket player = ConnectTo(port);
+  ASSERT_TRUE(Eventually([&] { return origin.Accepted() == 1; }));
+
+  m_proxy->Release();
+  m_proxy = nullptr;
+  EXPECT_EQ(ReadToEnd(player), "");
+  EXPECT_FALSE(ConnectTo(port).Valid());
+  EXPECT_TRUE(Contains(LogLines(), "stopped after 0 bytes"));
+}
+
+}  // namespace

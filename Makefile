@@ -5,7 +5,7 @@ WINE_RUN := scripts/wine-run.sh
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all bootstrap build test test-native test-tsan test-win64 test-win32 check-imports fuzz fuzz-long bench clean
+.PHONY: all demo bootstrap build test test-native test-tsan test-win64 test-win32 check-imports fuzz fuzz-long bench clean
 
 all: build
 
@@ -47,6 +47,10 @@ test-win32:
 check-imports: build-win32
 	scripts/check-imports.sh build/win32
 	scripts/check-exports.sh build/win32/src/control/QelVorlaProxy.dll
+
+# The main job: the host simulator drives the real DLL through the default demo session.
+demo: bootstrap
+	scripts/run-demo.sh
 
 fuzz: bootstrap build/fuzz/build.ninja
 	cmake --build build/fuzz -j$(JOBS) --target fuzzers

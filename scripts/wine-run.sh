@@ -9,9 +9,16 @@ shift
 
 if grep -q '^CMAKE_SYSTEM_PROCESSOR:.*=x86_64' "$build_dir/CMakeCache.txt" 2>/dev/null ||
    grep -q 'mingw-x86_64' "$build_dir/CMakeCache.txt" 2>/dev/null; then
-  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  export WINELOADER=/usr/lib/wine/wine64
 else
-  export WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+  export WINELOADER=/usr/lib/wine/wine
+fi
+# With the 64-bit Wine installed every prefix is a 64-bit one that runs 32-bit processes too, and only the
+# 64-bit server can serve it; the 32-bit server is for a 32-bit-only installation.
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver64
+else
+  export WINESERVER=/usr/lib/wine/wineserver32
 fi
 export WINEPREFIX="$build_dir/wineprefix"
 export WINEDEBUG=-all

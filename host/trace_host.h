@@ -1,0 +1,49 @@
+// The host terminal's side of one control, as the simulator plays it: it answers the control's requests
+// (client keys, epoch time, alarms, broadcast request) and prints what it receives, decoded.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "control/host_interfaces.h"
+
+class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public IHostSite {
+ public:
+  TraceHost(int cell, FILE* out) : m_cell(cell), m_out(out) {}
+  virtual ~TraceHost() = default;
+  TraceHost(const TraceHost&) = delete;
+  TraceHost& operator=(const TraceHost&) = delete;
+
+  IUnknown* Unknown() { return static_cast<ICBBSetCtrl*>(this); }
+  LONG RefCount() const { return m_nRefCount; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefCount); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--m_nRefCount); }
+  HRESULT STDMETHODCALLTYPE RequestBroadcast(LONG bRequest) override;
+  HRESULT STDMETHODCALLTYPE CBBReserved3(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved4(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved5(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved6(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved7(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved8(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CBBReserved9(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetCallbackStatus(LONG* pStatus) override;
+  HRESULT STDMETHODCALLTYPE CBBReserved11(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Request(LONG opCode, void* pBuffer, LONG nSize, LONG* pRCode) override;
+  HRESULT STDMETHODCALLTYPE TalkBackReserved3(LONG) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Send(const BYTE* pMessage, LONG nSize) override;
+  HRESULT STDMETHODCALLTYPE SiteReserved3(LONG) override { return S_OK; }
+
+ private:
+  void Trace(const std::string& text);
+  void TraceAlarm(const BYTE* message, LONG size);
+
+  int m_cell;
+  FILE* m_out;
+  std::atomic<LONG> m_nRefCount{0};  // the proxies' threads reach the host too
+};
+
+// The talkback command's name as the host terminal shows it; empty for a number it does not know.
+const char* TalkbackName(LONG command);

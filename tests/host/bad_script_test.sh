@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# A session script with a bad line: qelhost names the file, the line and what it expected, exits non-zero,
+# and does nothing else (no library loaded, nothing printed to standard output).
+#   bad_script_test.sh QELHOST_EXE
+set -euo pipefail
+qelhost=$1
+wine=${WINELOADER:-wine}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf 'acid 17\n# fine so far\nurl 0 PLUG http://media.example.com/live\ndelete\n' >"$work/bad.qel"
+status=0
+(cd "$work" && "$wine" "$qelhost" bad.qel >"$work/out.txt" 2>"$work/err.txt") || status=$?
+expected="qelhost: bad.qel:3: expected a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP)"
+[ "$status" -eq 2 ] || { echo "FAIL: exit status $status"; exit 1; }
+[ "$(tr -d '\r' <"$work/err.txt")" = "$expected" ] || { echo "FAIL: stderr: $(cat "$work/err.txt")"; exit 1; }
+[ ! -s "$work/out.txt" ] || { echo "FAIL: stdout: $(cat "$work/out.txt")"; exit 1; }
+[ ! -e "$work/QelVorlaProxy.log" ] || { echo "FAIL: the library was loaded"; exit 1; }
+echo "PASS"

@@ -73,8 +73,16 @@ void FaultIf(LONG fault) {
   *reinterpret_cast<volatile int*>(nowhere) = 1;
 }
 
+// On 32-bit x86 a GCC-built library's exception cannot leave the library at all; there the stand-in
+// throws the way a library built with a Windows compiler does, through the system, with that runtime's
+// code and parameters (magic number, object, type information).
 void ThrowIf(LONG fault) {
-  if (fault == kStandInThrows) throw std::runtime_error("stand-in Release fails");
+  if (fault != kStandInThrows) return;
+#if defined(_WIN32) && !defined(_WIN64)
+  const ULONG_PTR throwInfo[3] = {0x19930520, 0, 0};
+  RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, throwInfo);
+#endif
+  throw std::runtime_error("stand-in Release fails");
 }
 
 class StandInProxy final : public IQelVideoProxy {

@@ -12,7 +12,7 @@
 
 enum StandInFault : LONG {
   kStandInNoFault = 0,
-  kStandInThrows = 1,           // Release throws a C++ exception
+  kStandInThrows = 1,           // Release throws a C++ exception (on 32-bit x86 as a Windows compiler does)
   kStandInAccessViolation = 2,  // Release writes through a null pointer
 };
 

@@ -1,10 +1,17 @@
-// Surviving a hardware fault in a foreign call. Visual C++ has structured exception handling for this.
-// mingw-w64 has not: there a vectored handler, registered only for the length of the call, sees the fault
-// first; when the faulting thread is inside a guarded call it makes the thread resume in a landing
-// function that jumps back to the guard with GCC's non-unwinding __builtin_longjmp, abandoning the
-// foreign frames. The landing runs on ordinary stack below the guard, not inside the exception dispatch.
-// Only hardware faults are taken: C++ exceptions also pass through vectored handlers and must go on to
-// their catch blocks.
+// Surviving a hardware fault, or on 32-bit x86 also a foreign C++ exception, in a foreign call. Visual C++
+// has structured exception handling for this; mingw-w64 has not, and each of its targets gets what fits its
+// exception model:
+// - 64-bit: a vectored handler, registered only for the length of the call, sees the fault first; when the
+//   faulting thread is inside a guarded call it makes the thread resume in a landing function that jumps
+//   back to the guard with GCC's non-unwinding __builtin_longjmp, abandoning the foreign frames. The
+//   landing runs on ordinary stack below the guard, not inside the exception dispatch. Only hardware faults
+//   are taken: C++ exceptions also pass through vectored handlers and must go on to their catch blocks,
+//   which on this target are found across module boundaries.
+// - 32-bit x86: a frame handler of our own is pushed on the thread's handler chain around the call, so the
+//   foreign library's own handlers see an exception first and only what escapes them reaches ours. Ours
+//   unwinds the foreign frames the system's way and jumps back to the guard. Besides hardware faults it
+//   takes C++ exceptions raised through the system by libraries built with a Windows compiler: GCC's own
+//   exceptions on this target are DWARF-based and can never leave the library that throws them.
 #ifdef _WIN32
 #include "plugins/foreign_call.h"
 
@@ -39,7 +46,7 @@ bool GuardedForeignCall(void (*call)(void* context), void* context) {
   return true;
 }
 
-#else
+#elif defined(_WIN64)
 
 namespace {
 
@@ -66,13 +73,8 @@ LONG CALLBACK OnForeignFault(EXCEPTION_POINTERS* info) {
   t_landing = guard;
   const uintptr_t stack = (reinterpret_cast<uintptr_t>(guard) - kLandingStackGap) & ~static_cast<uintptr_t>(15);
   CONTEXT* context = info->ContextRecord;
-#ifdef _WIN64
   context->Rsp = stack - 8;  // as if just called: the return address slot keeps the alignment rules
   context->Rip = reinterpret_cast<DWORD64>(&LandAfterFault);
-#else
-  context->Esp = static_cast<DWORD>(stack - 4);
-  context->Eip = static_cast<DWORD>(reinterpret_cast<uintptr_t>(&LandAfterFault));
-#endif
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -92,6 +94,60 @@ bool GuardedForeignCall(void (*call)(void* context), void* context) {
   }
   t_guard = guard.outer;
   if (handler != nullptr) RemoveVectoredExceptionHandler(handler);
+  return !faulted;
+}
+
+#else  // 32-bit x86
+
+namespace {
+
+// What a Windows compiler's runtime raises for a C++ throw.
+constexpr DWORD kForeignCppException = 0xE06D7363;
+
+// The chain record comes first, so the frame the system hands the handler is the guard itself.
+struct FaultGuard {
+  EXCEPTION_REGISTRATION_RECORD record;
+  void* jump[5];  // what __builtin_setjmp keeps
+};
+
+// The head of the thread's handler chain, the first word of its information block at fs:0. Read and written
+// directly: the headers' accessors make GCC see a null-pointer dereference.
+EXCEPTION_REGISTRATION_RECORD* ChainHead() {
+  EXCEPTION_REGISTRATION_RECORD* head;
+  __asm__ volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
+}
+
+void SetChainHead(EXCEPTION_REGISTRATION_RECORD* head) { __asm__ volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
+
+// The guard is kept where the unwind cannot touch it: the system's unwind need not preserve the registers
+// a compiler expects to survive a call.
+thread_local FaultGuard* t_landing = nullptr;
+
+EXCEPTION_DISPOSITION __cdecl OnEscapedException(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*) {
+  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) return ExceptionContinueSearch;
+  if (!IsHardwareFault(record->ExceptionCode) && record->ExceptionCode != kForeignCppException)
+    return ExceptionContinueSearch;
+  t_landing = static_cast<FaultGuard*>(frame);
+  // The foreign frames run their cleanup, and the chain ends at this guard again.
+  RtlUnwind(frame, nullptr, record, nullptr);
+  __builtin_longjmp(t_landing->jump, 1);
+}
+
+}  // namespace
+
+bool GuardedForeignCall(void (*call)(void* context), void* context) {
+  FaultGuard guard{};
+  guard.record.Next = ChainHead();
+  guard.record.Handler = reinterpret_cast<PEXCEPTION_ROUTINE>(&OnEscapedException);
+  volatile bool faulted = false;
+  if (__builtin_setjmp(guard.jump) == 0) {
+    SetChainHead(&guard.record);
+    call(context);
+  } else {
+    faulted = true;
+  }
+  SetChainHead(guard.record.Next);
   return !faulted;
 }
 

@@ -96,4 +96,42 @@ TEST(SafeRelease, AFaultingFactoryReleaseInsideTheLibraryLeavesCreateProxyWorkin
   }
   EXPECT_EQ(standin.Counts().liveFactoryObjects, 2) << "each faulting Release abandoned its object";
 }
+
+void WriteThroughNull(void*) {
+  volatile uintptr_t nowhere = 0;
+  *reinterpret_cast<volatile int*>(nowhere) = 1;
+}
+
+// A foreign library that guards its own risky call sees its own fault first; the outer guard sees nothing.
+TEST(GuardedForeignCall, TheInnermostGuardTakesTheFaultAndTheOuterCallCompletes) {
+  struct Outcome {
+    bool innerCompleted = true;
+    bool outerReachedItsEnd = false;
+  } outcome;
+  const bool outerCompleted = GuardedForeignCall(
+      [](void* context) {
+        auto* seen = static_cast<Outcome*>(context);
+        seen->innerCompleted = GuardedForeignCall(&WriteThroughNull, nullptr);
+        seen->outerReachedItsEnd = true;
+      },
+      &outcome);
+  EXPECT_TRUE(outerCompleted);
+  EXPECT_FALSE(outcome.innerCompleted);
+  EXPECT_TRUE(outcome.outerReachedItsEnd);
+  EXPECT_FALSE(GuardedForeignCall(&WriteThroughNull, nullptr)) << "the guards were let go in order";
+}
+
+#ifndef _WIN64
+// What a library built with a Windows compiler raises for a C++ throw escapes its frames into ours.
+TEST(GuardedForeignCall, AWindowsCompilersCppExceptionIsTakenOn32BitX86) {
+  const bool completed = GuardedForeignCall(
+      [](void*) {
+        const ULONG_PTR throwInfo[3] = {0x19930520, 0, 0};
+        RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, throwInfo);
+      },
+      nullptr);
+  EXPECT_FALSE(completed);
+  EXPECT_THROW(throw std::runtime_error("after"), std::runtime_error);
+}
+#endif
 #endif

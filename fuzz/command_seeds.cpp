@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "seed_writer.h"
 #include "support/command_builder.h"
 
 int main(int argc, char** argv) {
@@ -11,13 +12,10 @@ int main(int argc, char** argv) {
   }
   for (const NamedCommand& command : EveryHandledCommand()) {
     const std::string path = std::string(argv[1]) + "/" + command.name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file || std::fwrite(command.bytes.data(), 1, command.bytes.size(), file) != command.bytes.size()) {
+    if (!WriteSeed(path, command.bytes.data(), command.bytes.size())) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      if (file) std::fclose(file);
       return 1;
     }
-    std::fclose(file);
   }
   return 0;
 }

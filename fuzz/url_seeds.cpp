@@ -3,15 +3,12 @@
 #include <string>
 
 #include "cracker_rows.h"
+#include "seed_writer.h"
 
 namespace {
 
-bool WriteSeed(const std::string& directory, size_t index, const std::string& url) {
-  const std::string path = directory + "/seed" + std::to_string(index);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(url.data(), 1, url.size(), file) == url.size();
-  return std::fclose(file) == 0 && written;
+bool WriteUrlSeed(const std::string& directory, size_t index, const std::string& url) {
+  return WriteSeed(directory + "/seed" + std::to_string(index), url.data(), url.size());
 }
 
 }  // namespace
@@ -23,12 +20,12 @@ int main(int argc, char** argv) {
   }
   size_t index = 0;
   for (const CrackerRow& row : MeasuredCrackerRows()) {
-    if (!WriteSeed(argv[1], index++, row.url)) return 1;
+    if (!WriteUrlSeed(argv[1], index++, row.url)) return 1;
   }
   // Every seventh generated URL keeps the corpus small while covering each shape.
   const std::vector<std::string> generated = GeneratedUrls();
   for (size_t i = 0; i < generated.size(); i += 7) {
-    if (!WriteSeed(argv[1], index++, generated[i])) return 1;
+    if (!WriteUrlSeed(argv[1], index++, generated[i])) return 1;
   }
   return 0;
 }

@@ -6,12 +6,14 @@
 #include <climits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <type_traits>
 
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "relay_server.h"
 #include "shared_log.h"
+#include "stream_address.h"
 
 #ifdef _WIN32
 #define RELAY_EXPORT extern "C" __declspec(dllexport)
@@ -34,15 +36,14 @@ bool ReadRoute(CSrcConfig& config, RelayRoute& route) {
   EnterCriticalSection(&config.m_cs);
   const bool found = !config.m_connections.empty() && config.m_connections[0] != nullptr;
   if (found) {
-    const CSrcConnection& source = *config.m_connections[0];
-    route.host = source.m_strHost;
-    route.port = source.m_nPort;
-    route.viaSocks5 = config.m_bUseSocks5;
-    route.socksHost = config.m_strSocksHost[0];
-    route.socksPort = config.m_nSocksPort[0];
-    route.userName = config.m_strSocksUser;
-    route.password = config.m_strSocksPassword;
+    route.host = config.m_connections[0]->m_strHost;
+    route.port = config.m_connections[0]->m_nPort;
   }
+  route.viaSocks5 = config.m_bUseSocks5;
+  route.socksHost = config.m_strSocksHost[0];
+  route.socksPort = config.m_nSocksPort[0];
+  route.userName = config.m_strSocksUser;
+  route.password = config.m_strSocksPassword;
   LeaveCriticalSection(&config.m_cs);
   return found;
 }
@@ -83,8 +84,7 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) return E_FAIL;
     m_pConfig = pConfig;
-    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber,
-                                                [pConfig](RelayRoute& route) { return ReadRoute(*pConfig, route); });
+    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber, [this](RelayRoute& route) { return Route(route); });
     if (!server->Start()) return E_FAIL;
     m_server = std::move(server);
     return S_OK;
@@ -110,8 +110,22 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved12(LONG) override { return E_NOTIMPL; }
-  // The host has already written the connection into the configuration; new connections follow it.
-  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG, const char*, LONG) override { return S_OK; }
+  // A running proxy's connections change here, not in the configuration. The relay carries connection 0
+  // only: it keeps that connection's new address itself and leaves the host's configuration as it is.
+  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG) override {
+    if (url == nullptr) return E_POINTER;
+    if (connIndex != 0) return S_OK;
+    StreamAddress address;
+    if (!ParseStreamAddress(url, address)) {
+      TheLog().WriteF(1, "Relay %d cannot use URL %s", static_cast<int>(m_nNumber), url);
+      return E_INVALIDARG;
+    }
+    TheLog().WriteF(1, "Relay %d connection 0 now %s:%d", static_cast<int>(m_nNumber), address.host.c_str(),
+                    static_cast<int>(address.port));
+    std::lock_guard<std::mutex> hold(m_routeLock);
+    m_changedSource = address;
+    return S_OK;
+  }
   LONG STDMETHODCALLTYPE GetByteCount() override {
     std::lock_guard<std::mutex> hold(m_lock);
     const int64_t bytes = m_server != nullptr ? m_server->ByteCount() : 0;
@@ -137,6 +151,16 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     DropCallback();
   }
 
+  // Connection 0 of the configuration, or where SetConnectionURL moved it since.
+  bool Route(RelayRoute& route) {
+    const bool configured = ReadRoute(*m_pConfig, route);
+    std::lock_guard<std::mutex> hold(m_routeLock);
+    if (!m_changedSource) return configured;
+    route.host = m_changedSource->host;
+    route.port = m_changedSource->port;
+    return true;
+  }
+
   void DropCallback() {
     if (m_pCallback == nullptr) return;
     m_pCallback->Release();
@@ -147,6 +171,8 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   std::mutex m_lock;
   std::unique_ptr<RelayServer> m_server;
   CSrcConfig* m_pConfig = nullptr;
+  std::mutex m_routeLock;
+  std::optional<StreamAddress> m_changedSource;
   IQelVideoCBBCallback* m_pCallback = nullptr;
 };
 

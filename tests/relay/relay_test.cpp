@@ -185,6 +185,25 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_EQ(m_proxy->GetByteCount(), 0);
 }
 
+TEST_F(RelayTest, ANewURLForConnectionZeroMovesLaterPlayersToIt) {
+  Origin first(Origin::Mode::Answer), second(Origin::Mode::Answer);
+  Start(first.Port());
+  const std::string moved = "http://127.0.0.1:" + std::to_string(second.Port()) + "/live";
+  EXPECT_EQ(m_proxy->SetConnectionURL(1, "http://elsewhere.example/", 4), S_OK);
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, "not a URL", 4), E_INVALIDARG);
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, moved.c_str(), 4), S_OK);
+
+  const std::string request = "GET /live HTTP/1.0\r\n\r\n";
+  Socket player = ConnectTo(m_proxy->GetPort());
+  ASSERT_TRUE(player.SendAll(request.data(), request.size()));
+  EXPECT_EQ(ReadToEnd(player), kResponse);
+  EXPECT_EQ(first.Accepted(), 0);
+  EXPECT_EQ(second.Accepted(), 1);
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_TRUE(Contains(lines, "cannot use URL not a URL"));
+  EXPECT_TRUE(Contains(lines, "connection 0 now 127.0.0.1:" + std::to_string(second.Port())));
+}
+
 TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListening) {
   Origin origin(Origin::Mode::Hold);
   Start(origin.Port());

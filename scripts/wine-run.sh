@@ -30,6 +30,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINELOADER" wineboot --init >/dev/null 2>&1
   "$WINESERVER" -w
 fi
+# Without a display Wine's desktop process fails to start, and every process that makes a window tries to
+# start it again; under load a window creation can then fail. The null graphics driver gives a desktop
+# that starts once and stays.
+if ! grep -q '"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  "$WINESERVER" -w
+fi
 
 "$WINESERVER" -p >/dev/null 2>&1 &
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT

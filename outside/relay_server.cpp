@@ -151,10 +151,13 @@ Socket RelayServer::OpenUpstream(const RelayRoute& route, LONG connection, uint6
 // Carries bytes both ways until both sides have ended or the connection is closed. An end of stream on
 // one side is passed on as a shutdown of sending on the other, so a half-closed exchange completes.
 int64_t RelayServer::Pump(Socket& client, Socket& upstream, uint64_t generation) {
+  client.MakeNonBlocking();
+  upstream.MakeNonBlocking();
+  const auto keepGoing = [this, generation] { return KeepGoing(generation); };
   std::vector<char> buffer(kChunkSize);
   int64_t carried = 0;
   bool fromClient = true, fromUpstream = true;
-  while ((fromClient || fromUpstream) && KeepGoing(generation)) {
+  while ((fromClient || fromUpstream) && keepGoing()) {
     const int ready = Socket::WaitReadable(fromClient ? &client : nullptr, fromUpstream ? &upstream : nullptr);
     for (int side = 0; side < 2; ++side) {
       if ((ready & (1 << side)) == 0) continue;
@@ -162,13 +165,14 @@ int64_t RelayServer::Pump(Socket& client, Socket& upstream, uint64_t generation)
       Socket& to = side == 0 ? upstream : client;
       bool& open = side == 0 ? fromClient : fromUpstream;
       const long received = from.Receive(buffer.data(), buffer.size());
-      if (received > 0 && to.SendAll(buffer.data(), static_cast<size_t>(received))) {
+      if (received == Socket::kNothingYet) continue;
+      if (received > 0 && to.SendAll(buffer.data(), static_cast<size_t>(received), keepGoing)) {
         carried += received;
         m_nBytes += received;
         Touch();
         continue;
       }
-      if (received < 0 || received > 0) return carried;  // a side failed: nothing more can be carried
+      if (received != 0) return carried;  // a read or a send failed: nothing more can be carried
       open = false;
       to.ShutdownSending();
     }

@@ -20,7 +20,8 @@ namespace {
 #ifdef _WIN32
 using SocketLength = int;
 void CloseHandle(SocketHandle handle) { closesocket(handle); }
-bool ConnectInProgress() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+bool ConnectInProgress() { return WouldBlock(); }
 void SetBlocking(SocketHandle handle, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   ioctlsocket(handle, FIONBIO, &nonBlocking);
@@ -30,6 +31,7 @@ constexpr int kNoSignal = 0;
 #else
 using SocketLength = socklen_t;
 void CloseHandle(SocketHandle handle) { close(handle); }
+bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
 bool ConnectInProgress() { return errno == EINPROGRESS; }
 void SetBlocking(SocketHandle handle, bool blocking) {
   const int flags = fcntl(handle, F_GETFL, 0);
@@ -182,20 +184,28 @@ Socket Socket::AcceptWithinTick() {
   return Socket(accept(m_handle, nullptr, nullptr));
 }
 
-bool Socket::SendAll(const void* data, size_t size) {
+void Socket::MakeNonBlocking() { SetBlocking(m_handle, false); }
+
+bool Socket::SendAll(const void* data, size_t size, const KeepWaiting& keepWaiting) {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {
     const int chunk = static_cast<int>(std::min<size_t>(size, 1 << 20));
     const auto sent = send(m_handle, next, chunk, kNoSignal);
-    if (sent <= 0) return false;
-    next += sent;
-    size -= static_cast<size_t>(sent);
+    if (sent > 0) {
+      next += sent;
+      size -= static_cast<size_t>(sent);
+      continue;
+    }
+    if (sent == 0 || !WouldBlock()) return false;
+    // A peer that does not read must not hold the sender past a stop.
+    if (!WaitWritable(m_handle, kTickMilliseconds) && keepWaiting && !keepWaiting()) return false;
   }
   return true;
 }
 
 long Socket::Receive(void* buffer, size_t size) {
-  return static_cast<long>(recv(m_handle, static_cast<char*>(buffer), static_cast<int>(size), 0));
+  const long received = static_cast<long>(recv(m_handle, static_cast<char*>(buffer), static_cast<int>(size), 0));
+  return received < 0 && WouldBlock() ? kNothingYet : received;
 }
 
 bool Socket::ReceiveExact(void* buffer, size_t size, int timeoutMilliseconds) {

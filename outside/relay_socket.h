@@ -60,8 +60,13 @@ class Socket {
   LONG LocalPort() const;
   // A connection accepted within one tick, or an invalid socket.
   Socket AcceptWithinTick();
-  bool SendAll(const void* data, size_t size);
-  // Bytes read (> 0), 0 at the end of the stream, < 0 on an error.
+  // From here on a send or receive returns at once instead of waiting for the peer.
+  void MakeNonBlocking();
+  // On a non-blocking socket, waits tick by tick for the peer to take more while `keepWaiting` allows.
+  bool SendAll(const void* data, size_t size, const KeepWaiting& keepWaiting = nullptr);
+  // Bytes read (> 0), 0 at the end of the stream, kNothingYet on a non-blocking socket with nothing to
+  // read, otherwise < 0 for an error.
+  static constexpr long kNothingYet = -2;
   long Receive(void* buffer, size_t size);
   // All `size` bytes or false (error, end of stream, or no byte for `timeoutMilliseconds`).
   bool ReceiveExact(void* buffer, size_t size, int timeoutMilliseconds);

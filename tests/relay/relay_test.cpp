@@ -19,11 +19,11 @@ using namespace std::chrono_literals;
 
 const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
 
-// A stream source on 127.0.0.1: answers each request with kResponse and closes, or holds each connection
-// open until its peer goes.
+// A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
+// until its peer goes, or streams to it without end.
 class Origin {
  public:
-  enum class Mode { Answer, Hold };
+  enum class Mode { Answer, Hold, Stream };
   explicit Origin(Mode mode) : m_mode(mode) {
     std::string error;
     m_listener = Socket::ListenOnLoopback(&error);
@@ -42,6 +42,12 @@ class Origin {
       Socket peer = m_listener.AcceptWithinTick();
       if (!peer.Valid()) continue;
       ++m_accepted;
+      if (m_mode == Mode::Stream) {
+        const std::string chunk(64 * 1024, 'v');
+        while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {
+        }
+        continue;
+      }
       std::string request;
       char buffer[512];
       while (!m_stop) {
@@ -221,6 +227,24 @@ TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListening) {
   EXPECT_TRUE(Eventually([&] { return m_proxy->GetPort() == -1; }));
   EXPECT_FALSE(ConnectTo(port).Valid());
   EXPECT_TRUE(Contains(LogLines(), "connections closed, listener too"));
+}
+
+TEST_F(RelayTest, APlayerThatStopsReadingHoldsUpNeitherClosingNorRelease) {
+  Origin origin(Origin::Mode::Stream);
+  Start(origin.Port());
+  Socket player = ConnectTo(m_proxy->GetPort());
+  // The stream fills every buffer between the source and the player, and the relay waits to send.
+  int64_t before;
+  do {
+    before = m_proxy->GetByteCount();
+    std::this_thread::sleep_for(200ms);
+  } while (m_proxy->GetByteCount() != before || before == 0);
+
+  const auto start = std::chrono::steady_clock::now();
+  m_proxy->CloseConnections(1);
+  m_proxy->Release();
+  m_proxy = nullptr;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }
 
 TEST_F(RelayTest, ReleasingTheProxyStopsItWithoutWaitingForItsPlayers) {

@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kStatusFields[] = {"version", "acid",     "session1", "session2", "time",  "state",
                                          "unused",  "bits",     "kind",     "zero1",    "zero2", "zero3"};
 
-LONG ReadBigEndian16(const BYTE* p) { return static_cast<LONG>((p[0] << 8) | p[1]); }
+LONG Read16(const BYTE* p) { return static_cast<LONG>(ReadBigEndian16(p)); }
 
 }  // namespace
 
@@ -86,12 +86,12 @@ void TraceHost::TraceAlarm(const BYTE* message, LONG size) {
     Trace("request 87 CCB_SendINMSAlarm: malformed (" + std::to_string(size) + " bytes)");
     return;
   }
-  const LONG length = ReadBigEndian16(message + 2);
+  const LONG length = Read16(message + 2);
   const size_t textLength = static_cast<size_t>(std::min<LONG>(length, size - 4));
   std::string text(reinterpret_cast<const char*>(message + 4), textLength);
   if (!text.empty() && text.back() == '\0') text.pop_back();
   std::ostringstream decoded;
-  decoded << "request 87 CCB_SendINMSAlarm: ucid=" << ReadBigEndian16(message) << " \"" << text << "\"";
+  decoded << "request 87 CCB_SendINMSAlarm: ucid=" << Read16(message) << " \"" << text << "\"";
   std::istringstream fields(text);
   std::string field;
   for (const char* name : kStatusFields) {
@@ -106,8 +106,8 @@ HRESULT TraceHost::Send(const BYTE* pMessage, LONG nSize) {
     Trace("talkback: malformed (" + std::to_string(nSize) + " bytes)");
     return E_INVALIDARG;
   }
-  const LONG command = ReadBigEndian16(pMessage);
-  const LONG acid = ReadBigEndian16(pMessage + 2);
+  const LONG command = Read16(pMessage);
+  const LONG acid = Read16(pMessage + 2);
   const LONG value = static_cast<LONG>(ReadBigEndian32(pMessage + 4));
   Trace("talkback " + std::to_string(command) + " [" + TalkbackName(command) + "] acid=" + std::to_string(acid) +
         " value=" + std::to_string(value));

@@ -12,12 +12,8 @@
 
 #include "proxy_standin_control.h"
 #include "shared_log.h"
+#include "standin_export.h"
 
-#ifdef _WIN32
-#define STANDIN_EXPORT extern "C" __declspec(dllexport)
-#else
-#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace {
 

@@ -13,13 +13,9 @@
 #include "plugins/outside_interfaces.h"
 #include "relay_server.h"
 #include "shared_log.h"
+#include "standin_export.h"
 #include "stream_address.h"
 
-#ifdef _WIN32
-#define RELAY_EXPORT extern "C" __declspec(dllexport)
-#else
-#define RELAY_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace {
 
@@ -195,12 +191,12 @@ class RelayFactory final : public Counted<IUnknown> {
 
 }  // namespace
 
-RELAY_EXPORT void QEL_CDECL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
+STANDIN_EXPORT void QEL_CDECL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
   TheLog().Attach(ppStream, level, pLock);
   TheLog().WriteF(1, "Relay log shared, Level=%d", static_cast<int>(level));
 }
 
-RELAY_EXPORT LONG QEL_CDECL ProxyFactory(IUnknown** ppObject) {
+STANDIN_EXPORT LONG QEL_CDECL ProxyFactory(IUnknown** ppObject) {
   if (ppObject == nullptr) return 0;
   *ppObject = new RelayFactory;
   return 1;

@@ -5,8 +5,7 @@
 #include <type_traits>
 
 #include "plugins/outside_interfaces.h"
-
-#define STANDIN_EXPORT extern "C" __declspec(dllexport)
+#include "standin_export.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+inline uint32_t ReadBigEndian16(const uint8_t* p) { return (uint32_t{p[0]} << 8) | uint32_t{p[1]}; }
+
 inline uint32_t ReadBigEndian32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }

@@ -17,6 +17,7 @@ struct CrackedUrl {
   INTERNET_PORT port = 0;
   std::string path;
   std::string extra;
+  bool portFits = true;  // false when the URL names a port that a 16-bit field cannot carry
 };
 
 struct SchemeInfo {
@@ -83,22 +84,18 @@ std::string WithBackslashes(std::string_view text) {
   return out;
 }
 
-// The port as the platform reads it: a C-style integer (leading blanks, a sign, digits, stopping at the
-// first other character, clamped to 32 bits) cut to its low 16 bits, so "99999" gives 34463 and "-1" 65535.
-INTERNET_PORT ReadPort(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > INT32_MAX) break;
+// An explicit port is decimal digits naming 0 to 65535; an empty one counts as 0, as the platform reads
+// it. Anything else (a sign, a letter, 65536 and above) names no port a 16-bit field can carry: the
+// platform would keep its low 16 bits and hand on a port nobody asked for, so the URL is refused.
+bool ReadPort(std::string_view text, INTERNET_PORT& port) {
+  uint32_t value = 0;
+  for (char c : text) {
+    if (!IsAsciiDigit(c)) return false;
+    value = value * 10 + static_cast<uint32_t>(c - '0');
+    if (value > 0xFFFFu) return false;
   }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  if (value < INT32_MIN) value = INT32_MIN;
-  return static_cast<INTERNET_PORT>(static_cast<uint32_t>(static_cast<int32_t>(value)) & 0xFFFFu);
+  port = static_cast<INTERNET_PORT>(value);
+  return true;
 }
 
 void SplitPathAndExtra(std::string_view text, CrackedUrl& url) {
@@ -135,7 +132,8 @@ void CrackAuthorityForm(std::string_view rest, INTERNET_PORT defaultPort, Cracke
 
   const size_t portColon = FindPortColon(hostPort);
   url.host = std::string(hostPort.substr(0, portColon));
-  url.port = portColon == std::string_view::npos ? defaultPort : ReadPort(hostPort.substr(portColon + 1));
+  url.port = defaultPort;
+  if (portColon != std::string_view::npos) url.portFits = ReadPort(hostPort.substr(portColon + 1), url.port);
 
   SplitPathAndExtra(remainder, url);
   // A bare "scheme://host[:port]" names the root; the platform does not add it when user data is given.
@@ -217,6 +215,10 @@ bool HasEveryBuffer(const URL_COMPONENTSA& uc) {
          WantsPiece(uc.lpszUrlPath, uc.dwUrlPathLength) && WantsPiece(uc.lpszExtraInfo, uc.dwExtraInfoLength);
 }
 
+std::string TextToCrack(std::string_view raw, DWORD flags) {
+  return (flags & ICU_DECODE) ? Unescape(raw) : std::string(raw);
+}
+
 BOOL Fail(DWORD error) {
   SetLastError(error);
   return FALSE;
@@ -232,12 +234,23 @@ BOOL PortableCrackUrl(const char* url, DWORD urlLength, DWORD flags, URL_COMPONE
   const std::string_view raw(url, urlLength == 0 ? std::strlen(url) : urlLength);
   if (raw.empty()) return Fail(ERROR_INVALID_PARAMETER);
   try {
-    const std::string text = (flags & ICU_DECODE) ? Unescape(raw) : std::string(raw);
     CrackedUrl cracked;
-    if (!Crack(text, cracked)) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    if (!Crack(TextToCrack(raw, flags), cracked)) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    if (!cracked.portFits) return Fail(ERROR_INTERNET_INVALID_URL);
     if (!StorePieces(cracked, *components)) return Fail(ERROR_INSUFFICIENT_BUFFER);
     return TRUE;
   } catch (const std::bad_alloc&) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  }
+}
+
+bool UrlNamesUnfitPort(const char* url, DWORD urlLength, DWORD flags) {
+  if (url == nullptr) return false;
+  try {
+    CrackedUrl cracked;
+    return Crack(TextToCrack(std::string_view(url, urlLength == 0 ? std::strlen(url) : urlLength), flags), cracked) &&
+           !cracked.portFits;
+  } catch (const std::bad_alloc&) {
+    return false;
   }
 }

@@ -39,7 +39,7 @@ bool CQELURLParser::Parse(const char* pszURL) {
   m_uc.dwUrlPathLength = kPieceSize;
   m_uc.lpszExtraInfo = m_szExtraInfo;
   m_uc.dwExtraInfoLength = kPieceSize;
-  return CrackUrl(pszURL, ICU_DECODE, &m_uc) != FALSE;
+  return CrackUrl(pszURL, 0, ICU_DECODE, &m_uc) != FALSE;
 }
 
 bool CQELURLParser::IsFileURL(const char* pszURL) {

@@ -37,6 +37,23 @@ TEST(CQELURLParser, DerivesHostPortAndSchemeMark) {
   }
 }
 
+// The same table runs on the platform's cracker (Windows builds) and on the portable one (elsewhere).
+TEST(CQELURLParser, AnExplicitPortMustFitSixteenBits) {
+  const std::pair<const char*, LONG> cases[] = {
+      {"http://h:65535/x", 65535}, {"rtmp://h:0/x", 0},     {"https://h:0/x", 80}, {"http://h:080/x", 80},
+      {"http://h:/x", 80},         {"http://h:65536/x", -1}, {"http://h:99999/x", -1},
+      {"rtmp://h:4294967297/x", -1}, {"http://h:-1/x", -1},  {"http://h:abc/x", -1}, {"http://h:80x/x", -1},
+      {"http://h:%39%39999/x", -1},
+  };
+  for (const auto& [url, port] : cases) {
+    CQELURLParser parser;
+    EXPECT_EQ(parser.Parse(url), port >= 0) << url;
+    if (port >= 0) {
+      EXPECT_EQ(parser.GetPort(), port) << url;
+    }
+  }
+}
+
 TEST(CQELURLParser, NscMarkLooksAtTheTextAsGivenWithRegardToCase) {
   const std::pair<const char*, bool> cases[] = {
       {"mms://a.example/x.nsc", true},     {"mms://a.nsc.example/x", true}, {"http://a/x?f=b.nsc", true},

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Runs a command (normally ctest) with a Wine prefix kept inside the build tree and one persistent
-# wineserver for the whole run, so each test process starts in milliseconds.
+# Runs a command (normally ctest) with a Wine prefix kept inside the build tree and a wineserver that stays
+# up between the run's processes, so each test process starts in milliseconds.
 #   wine-run.sh BUILD_DIR COMMAND...
+# Several runs may use one prefix at once (a test run and two demos, say). No run ever stops the server:
+# it is started to linger a few seconds after its last client and then exits by itself, so a run that
+# ends never takes down another run's processes. Setting up the prefix is done under a lock.
 # The loader matches the build: the 64-bit one for a 64-bit build, the 32-bit one otherwise.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
@@ -20,12 +23,19 @@ if [ -x /usr/lib/wine/wineserver64 ]; then
 else
   export WINESERVER=/usr/lib/wine/wineserver32
 fi
-export WINEPREFIX="$build_dir/wineprefix"
+# QEL_WINEPREFIX chooses a prefix of your own, for instance one with log settings in its registry.
+export WINEPREFIX=${QEL_WINEPREFIX:-$build_dir/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TZ=UTC
 unset DISPLAY
 
+linger_seconds=5
+
+# The first run to get here sets the prefix up while the others wait; a prefix being set up has no other
+# clients, so waiting for its server to write the registry out and exit stops nobody else's work.
+exec {lock}>"$WINEPREFIX.lock"
+flock "$lock"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINELOADER" wineboot --init >/dev/null 2>&1
   "$WINESERVER" -w
@@ -37,9 +47,10 @@ if ! grep -q '"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   "$WINESERVER" -w
 fi
-
-"$WINESERVER" -p >/dev/null 2>&1 &
-trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+flock -u "$lock"
+exec {lock}>&-
+# Joins the server of a run already going (this one then exits at once), or starts one that lingers.
+"$WINESERVER" -p"$linger_seconds" >/dev/null 2>&1 &
 # Start Wine's own services now, detached from any pipe: started by the first test instead, they would
 # inherit its output and CTest would wait on them until its timeout.
 "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1

@@ -1,15 +1,14 @@
 // qelhost: the terminal host as far as QelVorlaProxy.dll sees it. Loads the library by name, creates one
-// control per cell, runs a session script on every cell, pumps messages so timers tick, and prints what
-// the host receives.
-//   qelhost [--cells N] SCRIPT
+// control per cell, runs a session script on every cell, pumps messages so timers tick, traces what the
+// host receives and ends with a summary per cell. `qelhost --help` lists the options and the steps.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <vector>
 
 #include "control/term_interfaces.h"
+#include "host_options.h"
 #include "session_script.h"
 #include "trace_host.h"
 
@@ -32,6 +31,7 @@ void Pump(DWORD milliseconds) {
 }
 
 void Run(Cell& cell, const ScriptStep& step) {
+  CellTrace& trace = cell.host->Trace();
   switch (step.kind) {
     case ScriptStep::Kind::Command:
       cell.control->ProcessBuf(step.bytes.data(), static_cast<LONG>(step.bytes.size()));
@@ -47,51 +47,54 @@ void Run(Cell& cell, const ScriptStep& step) {
     case ScriptStep::Kind::Wait:
       break;  // the caller pumps for every cell at once
     case ScriptStep::Kind::Show:
-    case ScriptStep::Kind::Hide:
-      cell.control->ShowControl(step.kind == ScriptStep::Kind::Show ? 1 : 0);
+    case ScriptStep::Kind::Hide: {
+      const LONG show = step.kind == ScriptStep::Kind::Show ? 1 : 0;
+      cell.control->ShowControl(show);
+      trace.Note(show ? "shown" : "hidden", "ShowControl " + std::to_string(show));
       break;
+    }
     case ScriptStep::Kind::Delete:
       cell.control->DeleteControl();
       cell.control->Release();
       cell.control = nullptr;
+      trace.Note("deleted", "DeleteControl, Release");
       break;
   }
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: qelhost [--cells N] SCRIPT\n");
-  return 2;
+bool ReadSession(const std::string& fileName, std::vector<ScriptStep>& steps) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "qelhost: cannot read %s\n", fileName.c_str());
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  try {
+    steps = ParseSessionScript(fileName, text.str());
+    return true;
+  } catch (const ScriptError& error) {
+    std::fprintf(stderr, "qelhost: %s\n", error.message.c_str());
+    return false;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int cells = 1;
-  const char* scriptFile = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--cells") == 0 && i + 1 < argc)
-      cells = std::atoi(argv[++i]);
-    else if (scriptFile == nullptr)
-      scriptFile = argv[i];
-    else
-      return Usage();
-  }
-  if (scriptFile == nullptr || cells < 1 || cells > 64) return Usage();
-
-  std::ifstream in(scriptFile, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "qelhost: cannot read %s\n", scriptFile);
+  HostOptions options;
+  std::string error;
+  if (!ParseHostOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] SESSION (or --help)\n",
+                 error.c_str());
     return 2;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
+  if (options.help) {
+    std::fputs(HostHelp().c_str(), stdout);
+    return 0;
+  }
   std::vector<ScriptStep> steps;
-  try {
-    steps = ParseSessionScript(scriptFile, text.str());
-  } catch (const ScriptError& error) {
-    std::fprintf(stderr, "qelhost: %s\n", error.message.c_str());
-    return 2;
-  }
+  if (!ReadSession(options.session, steps)) return 2;
 
   HMODULE library = LoadLibraryA("QelVorlaProxy.dll");
   auto factory = library != nullptr ? reinterpret_cast<ControlFactoryFn>(reinterpret_cast<void (*)()>(
@@ -102,10 +105,11 @@ int main(int argc, char** argv) {
     return 3;
   }
 
-  std::vector<Cell> all(static_cast<size_t>(cells));
-  for (int i = 0; i < cells; ++i) {
-    Cell& cell = all[static_cast<size_t>(i)];
-    cell.host = std::make_unique<TraceHost>(i, stdout);
+  TraceOutput out(stdout, options.verbosity);
+  std::vector<Cell> all(static_cast<size_t>(options.cells));
+  for (size_t i = 0; i < all.size(); ++i) {
+    Cell& cell = all[i];
+    cell.host = std::make_unique<TraceHost>(static_cast<int>(i), out);
     IUnknown* unknown = nullptr;
     if (factory(53, &unknown, 0) != 1) {
       std::fprintf(stderr, "qelhost: ControlFactoryX refused to create a control\n");
@@ -115,12 +119,11 @@ int main(int argc, char** argv) {
     unknown->Release();
     cell.host->AddRef();  // the reference handed in with the host object
     cell.control->InitControl(nullptr, cell.host->Unknown());
-    std::printf("cell %d: control created and initialised\n", i);
+    cell.host->Trace().Note("control created and initialised", "ControlFactoryX 53, InitControl");
   }
 
   for (const ScriptStep& step : steps) {
-    std::printf("> %s\n", step.text.c_str());
-    std::fflush(stdout);
+    out.Step(step.text);
     for (Cell& cell : all)
       if (cell.control != nullptr) Run(cell, step);
     Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50);
@@ -129,7 +132,7 @@ int main(int argc, char** argv) {
   for (Cell& cell : all)
     if (cell.control != nullptr) Run(cell, ScriptStep::Of(ScriptStep::Kind::Delete));
   for (size_t i = 0; i < all.size(); ++i)
-    std::printf("cell %zu: host references left %ld\n", i, static_cast<long>(all[i].host->RefCount()));
+    out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
   FreeLibrary(library);
   return 0;
 }

@@ -1,155 +1,183 @@
 #include "session_script.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <algorithm>
+#include <optional>
 #include <sstream>
 
 namespace {
 
-class LineReader {
- public:
-  LineReader(const std::string& fileName, int line, const std::string& text)
-      : m_fileName(fileName), m_line(line), m_words(text) {}
+constexpr ValueRange kFlagRange{0, 1};
+constexpr ValueRange kWaitRange{0, 3600};
+constexpr size_t kMaxText = 255;  // what a counted text field carries, whichever its length field
+const std::string kTextBytes = "1 to 255 bytes";
+const std::string kConnectionType = "a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP)";
 
-  [[noreturn]] void Fail(const std::string& expected) const {
-    throw ScriptError{m_fileName + ":" + std::to_string(m_line) + ": expected " + expected};
-  }
-  std::string Word(const char* expected) {
-    std::string word;
-    if (!(m_words >> word)) Fail(expected);
-    return word;
-  }
-  bool MaybeWord(std::string& word) { return static_cast<bool>(m_words >> word); }
-  long Number(const char* expected) {
-    const std::string word = Word(expected);
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(word.c_str(), &end, 0);
-    if (end == word.c_str() || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
-      Fail(expected);
-    return value;
-  }
-  // The rest of the line, leading blanks dropped.
-  std::string Rest(const char* expected) {
-    std::string rest;
-    std::getline(m_words >> std::ws, rest);
-    if (rest.empty()) Fail(expected);
-    return rest;
-  }
-  void End() {
-    std::string extra;
-    if (m_words >> extra) Fail("end of line, found \"" + extra + "\"");
-  }
+int32_t Int32(ScriptLine& line, const std::string& what) {
+  return static_cast<int32_t>(line.Number(what, kInt32Range));
+}
 
- private:
-  std::string m_fileName;
-  int m_line;
-  std::istringstream m_words;
-};
+uint8_t Octet(ScriptLine& line, const std::string& what) {
+  return static_cast<uint8_t>(line.Number(what, kOctetRange));
+}
 
-// "HOST:PORT|HOST:PORT" into the first text and the optional second.
-void SplitPair(const std::string& pair, std::string& first, std::optional<std::string>& second) {
+std::string Text(ScriptLine& line, const std::string& what) {
+  const std::string text = line.Word(what + " of " + kTextBytes);
+  RequireLength(line, what, text, 1, kMaxText);
+  return text;
+}
+
+std::optional<std::string> OptionalText(ScriptLine& line, const std::string& what) {
+  std::string word;
+  if (!line.MaybeWord(word)) return std::nullopt;
+  RequireLength(line, what, word, 1, kMaxText);
+  return word;
+}
+
+// "HOST:PORT|HOST:PORT" into the first text and the optional second. Either part may be empty (an empty
+// list turns the proxies off); a port, where one is written, must fit its 16 bits.
+void ReadProxyPair(ScriptLine& line, std::string& first, std::optional<std::string>& second) {
+  const std::string pair = Text(line, "HOST:PORT[|HOST:PORT]");
   const size_t bar = pair.find('|');
   first = pair.substr(0, bar);
   if (bar != std::string::npos) second = pair.substr(bar + 1);
+  for (const std::string& part : {first, second.value_or("")}) {
+    const size_t colon = part.find(':');
+    int64_t port = 0;
+    if (colon != std::string::npos && !ReadNumber(part.substr(colon + 1), kPortRange, port))
+      line.Fail("a port " + RangeText(kPortRange) + ", found " + Quoted(part.substr(colon + 1)));
+  }
 }
 
-CommandBytes HexBytes(LineReader& reader) {
-  CommandBytes bytes;
-  std::string word;
+void ReadHex(ScriptLine& line, ScriptStep& step) {
   std::string hex;
-  while (reader.MaybeWord(word)) hex += word;
-  if (hex.empty() || hex.size() % 2 != 0) reader.Fail("an even number of hexadecimal digits");
+  for (std::string word; line.MaybeWord(word);) hex += word;
+  if (hex.empty() || hex.size() % 2 != 0) line.Fail("an even number of hexadecimal digits, found " + Quoted(hex));
   for (size_t i = 0; i < hex.size(); i += 2) {
-    char* end = nullptr;
-    const std::string digits = hex.substr(i, 2);
-    const long value = std::strtol(digits.c_str(), &end, 16);
-    if (*end != '\0') reader.Fail("hexadecimal digits");
-    bytes.push_back(static_cast<uint8_t>(value));
+    int64_t value = 0;
+    if (!ReadNumber("0x" + hex.substr(i, 2), kOctetRange, value))
+      line.Fail("hexadecimal digits, found " + Quoted(hex.substr(i, 2)));
+    step.bytes.push_back(static_cast<uint8_t>(value));
   }
-  return bytes;
 }
 
-ScriptStep ParseStep(LineReader& reader, const std::string& verb) {
+struct StepSpec {
+  std::string verb;
+  std::string arguments;  // with their ranges, for the help text
+  std::string meaning;
+  void (*read)(ScriptLine&, ScriptStep&);
+};
+
+const std::vector<StepSpec>& Steps() {
   using Kind = ScriptStep::Kind;
-  ScriptStep step;
-  if (verb == "acid") {
-    step = ScriptStep::Of(Kind::SetACID, reader.Number("an ACID"));
-  } else if (verb == "isolated") {
-    step.bytes = Cmd::isolated(static_cast<int32_t>(reader.Number("0 or 1")));
-  } else if (verb == "interval") {
-    step.bytes = Cmd::alarmInterval(static_cast<int32_t>(reader.Number("an interval in seconds")));
-  } else if (verb == "session") {
-    const long first = reader.Number("two session identifiers");
-    step.bytes = Cmd::sessionIds(static_cast<int32_t>(first), static_cast<int32_t>(reader.Number("a second session identifier")));
-  } else if (verb == "plugin-type") {
-    step.bytes = Cmd::plugInType(static_cast<int32_t>(reader.Number("a plug-in type")));
-  } else if (verb == "socks5") {
-    Socks5ProxyList list;
-    SplitPair(reader.Word("HOST:PORT[|HOST:PORT]"), list.first, list.second);
-    std::string user;
-    if (reader.MaybeWord(user)) {
-      list.userName = user;
-      list.password = reader.Word("a password after the user name");
-    }
-    step.bytes = Cmd::socks5Setting(list);
-  } else if (verb == "plug") {
-    PlugProxyList list;
-    SplitPair(reader.Word("HOST:PORT[|HOST:PORT]"), list.first, list.second);
-    std::string header;
-    if (reader.MaybeWord(header)) list.customHeader = header;
-    step.bytes = Cmd::plugProxy(list);
-  } else if (verb == "secure") {
-    const long version = reader.Number("a version");
-    const long keyType = reader.Number("a key type");
-    step.bytes = Cmd::secureHeader(static_cast<uint8_t>(version), static_cast<uint8_t>(keyType), reader.Rest("a header"));
+  static const std::vector<StepSpec> steps = {
+      {"acid", "N", "the cell's ACID, " + RangeText(kInt32Range),
+       [](ScriptLine& line, ScriptStep& step) { step = ScriptStep::Of(Kind::SetACID, Int32(line, "an ACID")); }},
+      {"isolated", "FLAG", "1 isolated, 0 stops and is stopped by other players (" + RangeText(kFlagRange) + ")",
+       [](ScriptLine& line, ScriptStep& step) {
+         step.bytes = Cmd::isolated(static_cast<int32_t>(line.Number("an isolation flag", kFlagRange)));
+       }},
+      {"interval", "SECONDS", "heartbeat interval, " + RangeText(kInt32Range) + " (0 silences, -1 stops the timer)",
+       [](ScriptLine& line, ScriptStep& step) { step.bytes = Cmd::alarmInterval(Int32(line, "an interval in seconds")); }},
+      {"session", "ID1 ID2", "session identifiers, each " + RangeText(kInt32Range),
+       [](ScriptLine& line, ScriptStep& step) {
+         const int32_t first = Int32(line, "a first session identifier");
+         step.bytes = Cmd::sessionIds(first, Int32(line, "a second session identifier"));
+       }},
+      {"plugin-type", "N", "proxy plug-in type (1 SS, 2 VFN, any other WMP), " + RangeText(kInt32Range),
+       [](ScriptLine& line, ScriptStep& step) { step.bytes = Cmd::plugInType(Int32(line, "a plug-in type")); }},
+      {"socks5", "HOST:PORT[|HOST:PORT] [USER PASSWORD]",
+       "the SOCKS5 chain; ports " + RangeText(kPortRange) + ", texts " + kTextBytes + "; \"|\" alone turns it off",
+       [](ScriptLine& line, ScriptStep& step) {
+         Socks5ProxyList list;
+         ReadProxyPair(line, list.first, list.second);
+         list.userName = OptionalText(line, "a user name");
+         if (list.userName) list.password = Text(line, "a password");
+         step.bytes = Cmd::socks5Setting(list);
+       }},
+      {"plug", "HOST:PORT[|HOST:PORT] [HEADER]", "the PLUG chain; ports " + RangeText(kPortRange) + ", texts " + kTextBytes,
+       [](ScriptLine& line, ScriptStep& step) {
+         PlugProxyList list;
+         ReadProxyPair(line, list.first, list.second);
+         list.customHeader = OptionalText(line, "a header");
+         step.bytes = Cmd::plugProxy(list);
+       }},
+      {"secure", "VERSION KEYTYPE HEADER",
+       "secure message header; VERSION and KEYTYPE " + RangeText(kOctetRange) + ", HEADER (the rest of the line) " +
+           kTextBytes,
+       [](ScriptLine& line, ScriptStep& step) {
+         const uint8_t version = Octet(line, "a version");
+         const uint8_t keyType = Octet(line, "a key type");
+         step.bytes = Cmd::secureHeader(version, keyType, line.Rest("a header", 1, kMaxText));
+       }},
+      {"key", "TOTAL INDEX KEY", "proxy key INDEX of TOTAL, each " + RangeText(kOctetRange) + "; KEY " + kTextBytes,
+       [](ScriptLine& line, ScriptStep& step) {
+         const uint8_t total = Octet(line, "a key total");
+         const uint8_t index = Octet(line, "a key index");
+         step.bytes = Cmd::proxyKey(total, index, Text(line, "a key"));
+       }},
+      {"url", "CONN TYPE URL",
+       "connection CONN of proxy 0 (connection 0 starts play), TYPE 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP; "
+       "both " + RangeText(kInt32Range) + "; URL " + kTextBytes,
+       [](ScriptLine& line, ScriptStep& step) {
+         const int32_t connection = Int32(line, "a connection index");
+         const int32_t type = Int32(line, kConnectionType);
+         step.bytes = Cmd::url(connection, type, Text(line, "a URL"));
+       }},
+      {"wait", "SECONDS", "pump messages so timers tick, " + RangeText(kWaitRange),
+       [](ScriptLine& line, ScriptStep& step) {
+         step = ScriptStep::Of(Kind::Wait, static_cast<long>(line.Number("a number of seconds", kWaitRange)) * 1000);
+       }},
+      {"show", "", "show the control", [](ScriptLine&, ScriptStep& step) { step.kind = Kind::Show; }},
+      {"hide", "", "hide the control", [](ScriptLine&, ScriptStep& step) { step.kind = Kind::Hide; }},
+      {"delete", "", "delete the control (the session's end deletes it too)",
+       [](ScriptLine&, ScriptStep& step) { step.kind = Kind::Delete; }},
+      {"raw", "HEX", "any command as bytes, in hexadecimal digits (blanks between them allowed)", ReadHex},
+  };
+  return steps;
+}
+
+ScriptStep ParseStep(ScriptLine& line, const std::string& verb) {
+  for (const StepSpec& spec : Steps()) {
+    if (spec.verb != verb) continue;
+    ScriptStep step;
+    spec.read(line, step);
+    line.End();
     return step;
-  } else if (verb == "key") {
-    const long total = reader.Number("a key total");
-    const long index = reader.Number("a key index");
-    step.bytes = Cmd::proxyKey(static_cast<uint8_t>(total), static_cast<uint8_t>(index), reader.Word("a key"));
-  } else if (verb == "url") {
-    const long connection = reader.Number("a connection index");
-    const long type = reader.Number("a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP)");
-    step.bytes = Cmd::url(static_cast<int32_t>(connection), static_cast<int32_t>(type), reader.Word("a URL"));
-  } else if (verb == "wait") {
-    const long seconds = reader.Number("a number of seconds");
-    if (seconds < 0 || seconds > 3600) reader.Fail("0 to 3600 seconds");
-    step = ScriptStep::Of(Kind::Wait, seconds * 1000);
-  } else if (verb == "show") {
-    step.kind = Kind::Show;
-  } else if (verb == "hide") {
-    step.kind = Kind::Hide;
-  } else if (verb == "delete") {
-    step.kind = Kind::Delete;
-  } else if (verb == "raw") {
-    step.bytes = HexBytes(reader);
-    return step;
-  } else {
-    reader.Fail("a step (acid, isolated, interval, session, plugin-type, socks5, plug, secure, key, url, wait, "
-                "show, hide, delete, raw), found \"" + verb + "\"");
   }
-  reader.End();
-  return step;
+  std::string verbs;
+  for (const StepSpec& spec : Steps()) verbs += (verbs.empty() ? "" : ", ") + spec.verb;
+  line.Fail("a step (" + verbs + "), found " + Quoted(verb));
 }
 
 }  // namespace
 
 std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const std::string& text) {
+  static const std::string kByteOrderMark = "\xEF\xBB\xBF";
   std::vector<ScriptStep> steps;
-  std::istringstream lines(text);
-  std::string line;
-  for (int number = 1; std::getline(lines, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string content = line.substr(0, line.find('#'));
-    LineReader reader(fileName, number, content);
+  std::istringstream lines(text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
+                               ? text.substr(kByteOrderMark.size())
+                               : text);
+  std::string content;
+  for (int number = 1; std::getline(lines, content); ++number) {
+    if (!content.empty() && content.back() == '\r') content.pop_back();
+    content = content.substr(0, content.find('#'));
+    ScriptLine line(fileName, number, content);
     std::string verb;
-    if (!reader.MaybeWord(verb)) continue;
-    ScriptStep step = ParseStep(reader, verb);
+    if (!line.MaybeWord(verb)) continue;
+    ScriptStep step = ParseStep(line, verb);
     step.line = number;
     step.text = content.substr(content.find_first_not_of(" \t"));
     steps.push_back(std::move(step));
   }
   return steps;
+}
+
+std::string SessionStepsHelp() {
+  std::string help;
+  for (const StepSpec& spec : Steps()) {
+    std::string synopsis = "  " + spec.verb + (spec.arguments.empty() ? "" : " " + spec.arguments);
+    synopsis.resize(std::max<size_t>(synopsis.size() + 2, 44), ' ');
+    help += synopsis + spec.meaning + "\n";
+  }
+  return help;
 }

@@ -1,13 +1,11 @@
-// The host simulator's session script: one step per line, '#' starts a comment.
-//   acid N | isolated N | interval SECONDS | session ID1 ID2 | plugin-type N
-//   socks5 HOST:PORT[|HOST:PORT] [USER PASSWORD] | plug HOST:PORT[|HOST:PORT] [HEADER]
-//   secure VERSION KEYTYPE HEADER | key TOTAL INDEX KEY | url CONN TYPE URL
-//   wait SECONDS | show | hide | delete | raw HEX
+// The host simulator's session script: one step per line, '#' starts a comment. SessionStepsHelp()
+// lists every step with its arguments and their ranges.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "script_line.h"
 #include "support/command_builder.h"
 
 struct ScriptStep {
@@ -25,10 +23,9 @@ struct ScriptStep {
   std::string text;  // the line as written, for the trace
 };
 
-// Every step of the script; on the first bad line, throws ScriptError naming the file, the line and what
-// was expected.
+// Every step of the script (a UTF-8 byte-order mark at its start is skipped); on the first bad line,
+// throws ScriptError naming the file, the line and what was expected.
 std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const std::string& text);
 
-struct ScriptError {
-  std::string message;
-};
+// One line per step: its arguments with their ranges, and what it does.
+std::string SessionStepsHelp();

@@ -1,22 +1,24 @@
 // The host terminal's side of one control, as the simulator plays it: it answers the control's requests
-// (client keys, epoch time, alarms, broadcast request) and prints what it receives, decoded.
+// (client keys, epoch time, alarms, broadcast request) and traces what it receives, decoded.
 #pragma once
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 
+#include "cell_trace.h"
 #include "control/host_interfaces.h"
 
 class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public IHostSite {
  public:
-  TraceHost(int cell, FILE* out) : m_cell(cell), m_out(out) {}
+  TraceHost(int cell, TraceOutput& out, CellTrace::Clock clock = CellTrace::SteadySeconds)
+      : m_trace(cell, out, clock) {}
   virtual ~TraceHost() = default;
   TraceHost(const TraceHost&) = delete;
   TraceHost& operator=(const TraceHost&) = delete;
 
   IUnknown* Unknown() { return static_cast<ICBBSetCtrl*>(this); }
   LONG RefCount() const { return m_nRefCount; }
+  CellTrace& Trace() { return m_trace; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefCount); }
@@ -37,13 +39,8 @@ class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public 
   HRESULT STDMETHODCALLTYPE SiteReserved3(LONG) override { return S_OK; }
 
  private:
-  void Trace(const std::string& text);
   void TraceAlarm(const BYTE* message, LONG size);
 
-  int m_cell;
-  FILE* m_out;
+  CellTrace m_trace;
   std::atomic<LONG> m_nRefCount{0};  // the proxies' threads reach the host too
 };
-
-// The talkback command's name as the host terminal shows it; empty for a number it does not know.
-const char* TalkbackName(LONG command);

@@ -64,7 +64,7 @@ host_pid=$!
 pids+=($host_pid)
 port=""
 for _ in $(seq 300); do
-  port=$(sed -n 's/.*talkback 240 \[Report Proxy Port\] acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
+  port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
   [ -n "$port" ] && break
   sleep 0.1
 done
@@ -86,7 +86,7 @@ else
   way="directly"
   [ "$mode" = socks5 ] && way="through SOCKS5 proxy 127.0.0.1:$socks_port"
   grep -q "Relay 1 connection 1: to 127.0.0.1:$origin_port $way" "$log" || fail "the route is not in the log"
-  grep -Eq "CCB_SendINMSAlarm: .* bits=[1-9][0-9]*" "$work/trace.txt" || fail "no heartbeat shows the traffic"
+  grep -Eq "beat [0-9]+: .* bits=[1-9][0-9]*" "$work/trace.txt" || fail "no heartbeat shows the traffic"
 fi
 grep -q "host references left 0" "$work/trace.txt" || fail "the host was not let go"
 echo "PASS: $mode"

@@ -2,9 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include "host_options.h"
+
+namespace {
+
+std::string Refusal(const std::string& text) {
+  try {
+    ParseSessionScript("s.qel", text);
+  } catch (const ScriptError& error) {
+    return error.message;
+  }
+  return "(accepted)";
+}
+
+}  // namespace
+
 TEST(SessionScript, EveryStepBecomesItsCommand) {
   const std::vector<ScriptStep> steps = ParseSessionScript("demo.qel",
-                                                           "# a demo\n"
+                                                           "\xEF\xBB\xBF# a demo\n"
                                                            "acid 17\n"
                                                            "isolated 0   # takes part\n"
                                                            "url 0 1 http://media.example.com/live\r\n"
@@ -29,32 +44,83 @@ TEST(SessionScript, EveryStepBecomesItsCommand) {
   EXPECT_EQ(steps[7].kind, ScriptStep::Kind::Delete);
 }
 
-TEST(SessionScript, BadLinesNameTheFileTheLineAndWhatWasExpected) {
+TEST(SessionScript, ValuesAtTheEdgesOfTheirFieldsAreTaken) {
+  const std::string longest(255, 'k');
+  const std::vector<ScriptStep> steps =
+      ParseSessionScript("s.qel", "acid -2147483648\nsession 0x7FFFFFFF 0\nkey 255 255 " + longest +
+                                      "\nwait 3600\nsocks5 |\nplug h:65535\n");
+  ASSERT_EQ(steps.size(), 6u);
+  EXPECT_EQ(steps[0].value, INT32_MIN);
+  EXPECT_EQ(steps[1].bytes, Cmd::sessionIds(INT32_MAX, 0));
+  EXPECT_EQ(steps[2].bytes, Cmd::proxyKey(255, 255, longest));
+  EXPECT_EQ(steps[3].value, 3600000);
+  EXPECT_EQ(steps[4].bytes, Cmd::socks5Setting({"", std::string(""), std::nullopt, ""}));
+  EXPECT_EQ(steps[5].bytes, Cmd::plugProxy({"h:65535"}));
+}
+
+TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {
+  const std::string int32 = "from -2147483648 to 2147483647";
   const struct {
-    const char* text;
-    const char* message;
+    std::string text;
+    std::string message;
   } rows[] = {
-      {"acid\n", "s.qel:1: expected an ACID"},
-      {"\nurl 0 one http://x\n", "s.qel:2: expected a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP)"},
+      {"acid 4294967296\n", "s.qel:1: expected an ACID " + int32 + ", found \"4294967296\""},
+      {"acid\n", "s.qel:1: expected an ACID " + int32 + ", found end of line"},
+      {"\nacid 1\x01\n", "s.qel:2: expected an ACID " + int32 + ", found \"1\\x01\""},
+      {"acid \xC3\xA9\"\\\n", "s.qel:1: expected an ACID " + int32 + ", found \"\\xC3\\xA9\\\"\\\\\""},
+      {"session 1\n", "s.qel:1: expected a second session identifier " + int32 + ", found end of line"},
+      {"isolated 2\n", "s.qel:1: expected an isolation flag from 0 to 1, found \"2\""},
+      {"key 256 0 k\n", "s.qel:1: expected a key total from 0 to 255, found \"256\""},
+      {"secure 3 -1 H\n", "s.qel:1: expected a key type from 0 to 255, found \"-1\""},
+      {"url 0 PLUG http://x\n",
+       "s.qel:1: expected a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP) " + int32 + ", found \"PLUG\""},
+      {"wait 99999\n", "s.qel:1: expected a number of seconds from 0 to 3600, found \"99999\""},
+      {"url 0 4 http://h/" + std::string(247, 'a') + "\n", "s.qel:1: expected a URL of 1 to 255 bytes, found 256 bytes"},
+      {"socks5 h:1|g:99999\n", "s.qel:1: expected a port from 0 to 65535, found \"99999\""},
+      {"socks5 h:1 user\n", "s.qel:1: expected a password of 1 to 255 bytes, found end of line"},
       {"interval 5 6\n", "s.qel:1: expected end of line, found \"6\""},
-      {"raw 0\n", "s.qel:1: expected an even number of hexadecimal digits"},
-      {"socks5 h:1 user\n", "s.qel:1: expected a password after the user name"},
-      {"wait 99999\n", "s.qel:1: expected 0 to 3600 seconds"},
-      {"acid 99999999999\n", "s.qel:1: expected an ACID"},
+      {"raw 0\n", "s.qel:1: expected an even number of hexadecimal digits, found \"0\""},
+      {"raw 0g\n", "s.qel:1: expected hexadecimal digits, found \"0g\""},
+      {"\xEF\xBB\xBFplay\n",
+       "s.qel:1: expected a step (acid, isolated, interval, session, plugin-type, socks5, plug, secure, key, url, "
+       "wait, show, hide, delete, raw), found \"play\""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Refusal(row.text), row.message) << row.text;
+}
+
+TEST(HostOptions, CommandLines) {
+  const struct {
+    std::vector<const char*> argv;
+    bool ok;
+    int cells;
+    Verbosity verbosity;
+    const char* error;
+  } rows[] = {
+      {{"qelhost", "s.qel"}, true, 1, Verbosity::Normal, ""},
+      {{"qelhost", "--cells", "64", "--quiet", "s.qel"}, true, 64, Verbosity::Quiet, ""},
+      {{"qelhost", "s.qel", "--verbose"}, true, 1, Verbosity::Verbose, ""},
+      {{"qelhost", "--cells", "65", "s.qel"}, false, 0, Verbosity::Normal,
+       "--cells expects a number of cells from 1 to 64, found \"65\""},
+      {{"qelhost", "--quiet", "--verbose", "s.qel"}, false, 0, Verbosity::Normal,
+       "--quiet and --verbose exclude each other"},
+      {{"qelhost", "--loud", "s.qel"}, false, 0, Verbosity::Normal, "unknown option \"--loud\""},
+      {{"qelhost"}, false, 0, Verbosity::Normal, "no session script given"},
   };
   for (const auto& row : rows) {
-    try {
-      ParseSessionScript("s.qel", row.text);
-      ADD_FAILURE() << row.text;
-    } catch (const ScriptError& error) {
-      EXPECT_EQ(error.message, row.message);
+    HostOptions options;
+    std::string error;
+    EXPECT_EQ(ParseHostOptions(static_cast<int>(row.argv.size()), row.argv.data(), options, error), row.ok)
+        << row.argv.back();
+    EXPECT_EQ(error, row.error);
+    if (row.ok) {
+      EXPECT_EQ(options.session, "s.qel");
+      EXPECT_EQ(options.cells, row.cells);
+      EXPECT_EQ(options.verbosity, row.verbosity);
     }
   }
-  try {
-    ParseSessionScript("s.qel", "play now\n");
-    ADD_FAILURE();
-  } catch (const ScriptError& error) {
-    EXPECT_NE(error.message.find("s.qel:1: expected a step"), std::string::npos);
-    EXPECT_NE(error.message.find("found \"play\""), std::string::npos);
-  }
+  const char* help[] = {"qelhost", "--help", "s.qel"};
+  HostOptions options;
+  std::string error;
+  EXPECT_TRUE(ParseHostOptions(3, help, options, error));
+  EXPECT_TRUE(options.help);
 }

@@ -1,0 +1,46 @@
+// What one cell's host terminal received, in words, and its tally for the closing summary. A beat's bit
+// field counts the bits carried since the previous beat, so its bytes are bits / 8 and its rate is those
+// bytes over the seconds since that beat.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "trace_output.h"
+
+// "1.5 MB/s", "12.0 kB/s", "300 B/s": decimal units, as players show rates.
+std::string RateText(uint64_t bytes, double seconds);
+
+class CellTrace {
+ public:
+  using Clock = std::function<double()>;  // seconds from any fixed origin
+  static double SteadySeconds();
+
+  CellTrace(int cell, TraceOutput& out, Clock clock = SteadySeconds) : m_cell(cell), m_out(out), m_clock(clock) {}
+
+  void Talkback(long command, long acid, long value);
+  void Beat(long ucid, const std::string& statusText);
+  // Anything else the host did: words, then the raw values.
+  void Note(const std::string& words, const std::string& raw) { m_out.Event(m_cell, words, raw); }
+  // "port 49731; 9 beats (6 playing, 2 idle, 1 closing); 3145728 bytes reported; 0 stops; host references left 0"
+  std::string Summary(long referencesLeft) const;
+
+ private:
+  std::string BytesWords(uint64_t bytes, double now);
+
+  const int m_cell;
+  TraceOutput& m_out;
+  const Clock m_clock;
+  mutable std::mutex m_lock;  // the proxies' threads reach the host too
+  std::optional<long> m_port;
+  int m_beats = 0;
+  int m_playing = 0;
+  int m_idle = 0;
+  int m_closing = 0;
+  uint64_t m_bytes = 0;
+  int m_stops = 0;
+  std::optional<double> m_lastBeat;
+};

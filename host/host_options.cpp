@@ -1,0 +1,72 @@
+#include "host_options.h"
+
+#include "script_line.h"
+#include "session_script.h"
+
+namespace {
+
+constexpr ValueRange kCellRange{1, 64};
+
+}  // namespace
+
+bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, std::string& error) {
+  bool quiet = false;
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      options.help = true;
+      return true;
+    }
+    int64_t cells = 0;
+    if (argument == "--cells") {
+      if (i + 1 >= argc || !ReadNumber(argv[i + 1], kCellRange, cells)) {
+        error = "--cells expects a number of cells " + RangeText(kCellRange) +
+                (i + 1 < argc ? ", found " + Quoted(argv[i + 1]) : std::string());
+        return false;
+      }
+      options.cells = static_cast<int>(cells);
+      ++i;
+    } else if (argument == "--quiet") {
+      quiet = true;
+    } else if (argument == "--verbose") {
+      verbose = true;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      error = "unknown option " + Quoted(argument);
+      return false;
+    } else if (options.session.empty()) {
+      options.session = argument;
+    } else {
+      error = "one session script only, found " + Quoted(argument) + " after " + Quoted(options.session);
+      return false;
+    }
+  }
+  if (quiet && verbose) {
+    error = "--quiet and --verbose exclude each other";
+    return false;
+  }
+  options.verbosity = quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal;
+  if (options.session.empty()) {
+    error = "no session script given";
+    return false;
+  }
+  return true;
+}
+
+std::string HostHelp() {
+  return "usage: qelhost [--cells N] [--quiet | --verbose] SESSION\n"
+         "       qelhost --help\n"
+         "\n"
+         "Plays the host terminal for QelVorlaProxy.dll (loaded from beside qelhost): creates one control per\n"
+         "cell, runs the session script SESSION on every cell, and traces what the host receives, each line in\n"
+         "words first and raw values after, in brackets. Ends with one summary line per cell. Exit status 0\n"
+         "after the session, 2 for a bad command line or session script, 3 when the library cannot be used.\n"
+         "\n"
+         "  --cells N    the number of cells, " + RangeText(kCellRange) + " (default 1)\n"
+         "  --quiet      print the per-cell summaries only\n"
+         "  --verbose    add every raw field to the trace (ACID, sessions, time, the status text)\n"
+         "  --help       this text\n"
+         "\n"
+         "Session steps, one per line; '#' starts a comment:\n" +
+         SessionStepsHelp();
+}

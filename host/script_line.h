@@ -1,0 +1,57 @@
+// One line of a session script, read word by word. Every refusal names the file, the line, what was
+// expected and what was found, with the same wording for every number:
+//   demo.qel:3: expected an ACID from -2147483648 to 2147483647, found "4294967296"
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+struct ScriptError {
+  std::string message;
+};
+
+// The values a wire field can carry.
+struct ValueRange {
+  int64_t min;
+  int64_t max;
+};
+
+inline constexpr ValueRange kInt32Range{INT32_MIN, INT32_MAX};
+inline constexpr ValueRange kOctetRange{0, 255};
+inline constexpr ValueRange kPortRange{0, 65535};
+
+// "from MIN to MAX", as refusals and the help text write a range.
+std::string RangeText(const ValueRange& range);
+
+// The token between double quotes, with a quote, a backslash and every byte that is not printable ASCII
+// written as an escape (\", \\, \xNN), so a refusal shows exactly what the file holds.
+std::string Quoted(const std::string& token);
+
+class ScriptLine {
+ public:
+  ScriptLine(const std::string& fileName, int line, const std::string& text)
+      : m_fileName(fileName), m_line(line), m_words(text) {}
+
+  [[noreturn]] void Fail(const std::string& expected) const;
+  // The next word; refused as `expected` when the line has ended.
+  std::string Word(const std::string& expected);
+  bool MaybeWord(std::string& word) { return static_cast<bool>(m_words >> word); }
+  // A decimal number (or 0x hexadecimal) inside the range; `what` names it ("an ACID").
+  int64_t Number(const std::string& what, const ValueRange& range);
+  // The rest of the line, leading blanks dropped, at most maxBytes long (and not empty unless minBytes is 0).
+  std::string Rest(const std::string& what, size_t minBytes, size_t maxBytes);
+  void End();
+
+ private:
+  std::string m_fileName;
+  int m_line;
+  std::istringstream m_words;
+};
+
+// A number from its token; false when the token is no number or lies outside the range.
+bool ReadNumber(const std::string& token, const ValueRange& range, int64_t& value);
+
+// Refuses a text that its counted field cannot carry: `what` of minBytes to maxBytes.
+void RequireLength(const ScriptLine& line, const std::string& what, const std::string& text, size_t minBytes,
+                   size_t maxBytes);

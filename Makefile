@@ -48,7 +48,8 @@ check-imports: build-win32
 	scripts/check-imports.sh build/win32
 	scripts/check-exports.sh build/win32/src/control/QelVorlaProxy.dll
 
-# The main job: the host simulator drives the real DLL through the default demo session.
+# The main job: a stream flows from a local origin through a SOCKS5 proxy and the relay that the real DLL
+# sets up, to a player; the host simulator traces it and the demo ends with a checked summary.
 demo: bootstrap
 	scripts/run-demo.sh
 

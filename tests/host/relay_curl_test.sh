@@ -9,26 +9,12 @@ qelhost=$1
 mode=$2
 wine=${WINELOADER:-wine}
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../../scripts/loopback.sh"
 fail() {
   echo "FAIL: $*"
   echo "--- qelhost trace"; cat "$work/trace.txt" 2>/dev/null || true
   echo "--- shared log"; cat "$work/QelVorlaProxy.log" 2>/dev/null || true
   exit 1
-}
-free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-wait_listening() {
-  for _ in $(seq 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "nothing listens on port $1"
 }
 
 mkdir "$work/www"
@@ -36,14 +22,14 @@ echo "a page carried by the relay, $mode, $RANDOM" >"$work/www/page.txt"
 origin_port=$(free_port)
 python3 -m http.server --bind 127.0.0.1 --directory "$work/www" "$origin_port" >"$work/origin.log" 2>&1 &
 pids+=($!)
-wait_listening "$origin_port"
+wait_listening "$origin_port" || fail "nothing listens on port $origin_port"
 
 socks_line=""
 if [ "$mode" != direct ]; then
   socks_port=$(free_port)
   microsocks -i 127.0.0.1 -p "$socks_port" -u viewer -P secret >"$work/socks.log" 2>&1 &
   pids+=($!)
-  wait_listening "$socks_port"
+  wait_listening "$socks_port" || fail "nothing listens on port $socks_port"
   password=secret
   [ "$mode" = wrong-password ] && password=not-the-secret
   socks_line="socks5 127.0.0.1:$socks_port viewer $password"

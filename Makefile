@@ -5,7 +5,11 @@ WINE_RUN := scripts/wine-run.sh
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all demo bootstrap build test test-native test-tsan test-win64 test-win32 check-imports fuzz fuzz-long bench clean
+VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+DIST_TARGETS := QelVorlaProxy qel_relay
+
+.PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
+	fuzz fuzz-long bench clean
 
 all: build
 
@@ -24,7 +28,7 @@ build-%: build/%/build.ninja
 build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
 test: build
-	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports fuzz
+	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
 
 test-native:
 	TZ=UTC $(CTEST) --test-dir build/native
@@ -53,6 +57,18 @@ check-imports: build-win32
 demo: bootstrap
 	scripts/run-demo.sh
 
+# The release archive, dist/QelVorlaProxy-$(VERSION)-win32.zip.
+dist: bootstrap build/win32/build.ninja
+	cmake --build build/win32 -j$(JOBS) --target $(DIST_TARGETS)
+	scripts/make-dist.sh build/win32 dist
+
+# The archive's contents, and a second build in another folder that must give the same bytes.
+check-dist: dist
+	[ -f build/dist-again/build.ninja ] || cmake --preset win32 -B build/dist-again >/dev/null
+	cmake --build build/dist-again -j$(JOBS) --target $(DIST_TARGETS)
+	tests/dist/dist_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip \
+	  "$$(scripts/make-dist.sh build/dist-again build/dist-again/dist)"
+
 fuzz: bootstrap build/fuzz/build.ninja
 	cmake --build build/fuzz -j$(JOBS) --target fuzzers
 	scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
@@ -65,4 +81,4 @@ bench: bootstrap build/bench/build.ninja
 	build/bench/bench/qel_bench
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -6,10 +6,11 @@
 # through the port the control reports. It prints qelhost's trace as the bytes arrive, then a summary; it
 # stops everything it started and exits non-zero when anything fails.
 #   stream-demo.sh HOST_DIR [SECONDS]
-# HOST_DIR holds qelhost.exe and the libraries beside it; SECONDS is how long the session plays (8).
+# HOST_DIR holds qelhost.exe and the libraries beside it; SECONDS is how long the session plays
+# (DEMO_SECONDS, or 8), long enough for another player to join.
 set -euo pipefail
 host_dir=$(cd "$1" && pwd)
-seconds=${2:-8}
+seconds=${2:-${DEMO_SECONDS:-8}}
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/loopback.sh"
 stream_bytes=$((3 * 1024 * 1024))

@@ -1,6 +1,5 @@
 #include "session_script.h"
 
-#include <algorithm>
 #include <optional>
 #include <sstream>
 
@@ -174,10 +173,7 @@ std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const st
 
 std::string SessionStepsHelp() {
   std::string help;
-  for (const StepSpec& spec : Steps()) {
-    std::string synopsis = "  " + spec.verb + (spec.arguments.empty() ? "" : " " + spec.arguments);
-    synopsis.resize(std::max<size_t>(synopsis.size() + 2, 44), ' ');
-    help += synopsis + spec.meaning + "\n";
-  }
+  for (const StepSpec& spec : Steps())
+    help += "  " + spec.verb + (spec.arguments.empty() ? "" : " " + spec.arguments) + "\n      " + spec.meaning + "\n";
   return help;
 }

@@ -1,6 +1,7 @@
 // The settings the host terminal sends: each lands in every configuration (the host's own and each
 // running proxy's), one field per hold of the configuration's lock, so a proxy reading on its own thread
 // never sees a half-written field.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -50,6 +51,18 @@ ClientKey ClientKeyFor(LONG keyType) {
 }
 
 }  // namespace
+
+std::vector<CSrcConfig*> CQelVorlaProxyHost::EveryConfig() {
+  std::vector<CSrcConfig*> configs;
+  auto add = [&configs](CSrcConfig* config) {
+    if (config != nullptr && std::find(configs.begin(), configs.end(), config) == configs.end())
+      configs.push_back(config);
+  };
+  for (CSrcConfig* config : m_configs) add(config);
+  for (IQelVideoProxy* proxy : m_proxies)
+    if (proxy != nullptr) add(proxy->GetConfig());
+  return configs;
+}
 
 HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* url, LONG type) {
   Log(1, "VideoHost::SetURL: ProxyIndex=%d, ConnIndex=%d, Type=%s, URL=%s", static_cast<int>(proxyIndex),

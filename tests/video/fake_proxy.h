@@ -16,8 +16,9 @@ class FakeProxy : public IQelVideoProxy {
   HRESULT closeResult = S_OK;
   LONG byteCount = 0;
   int64_t lastActivity = 0;
-  bool hasConfig = true;
   CSrcConfig config;
+  // What GetConfig hands back: its own configuration unless a test says otherwise.
+  CSrcConfig* handedBack = &config;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
     *ppv = nullptr;
@@ -30,7 +31,7 @@ class FakeProxy : public IQelVideoProxy {
   HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback*) override { return Record("SetCallback", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved6(LONG) override { return Record("Reserved6", S_OK); }
   LONG STDMETHODCALLTYPE GetPort() override { return Record("GetPort", port); }
-  CSrcConfig* STDMETHODCALLTYPE GetConfig() override { return hasConfig ? &config : nullptr; }
+  CSrcConfig* STDMETHODCALLTYPE GetConfig() override { return handedBack; }
   HRESULT STDMETHODCALLTYPE Reserved9(LONG) override { return Record("Reserved9", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return Record("Reserved10", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return Record("Reserved11", S_OK); }

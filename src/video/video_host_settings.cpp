@@ -3,7 +3,6 @@
 // never sees a half-written field.
 #include <algorithm>
 #include <cinttypes>
-#include <cstdio>
 #include <cstring>
 
 #include "base/locks.h"
@@ -18,7 +17,8 @@ namespace {
 const char* Text(const char* text) { return text != nullptr ? text : ""; }
 
 // Secrets are named in the log but never written to it.
-const char* Masked(const char* secret) { return secret != nullptr && *secret != '\0' ? "****" : ""; }
+constexpr const char* kMasked = "****";
+const char* Masked(const char* secret) { return secret != nullptr && *secret != '\0' ? kMasked : ""; }
 
 const char* ConnectionTypeName(LONG type) {
   switch (type) {
@@ -194,12 +194,7 @@ HRESULT CQelVorlaProxyHost::SetSecureHeader(const char* header, LONG version, LO
   const ClientKey key = ClientKeyFor(keyType);
   Log(1, "VideoHost::SetSecureHeader: Successfully retrieved key from CBB. Key size=%d, %s",
       static_cast<int>(key.length), "");
-  if (ProcessLog().Level() >= 2) {
-    char hex[2 * 25 + 1] = {};
-    for (LONG i = 0; i < key.length && i < 25; ++i)
-      std::snprintf(hex + 2 * i, 3, "%02X", keys[key.offset + i]);
-    Log(2, "%s", hex);
-  }
+  if (ProcessLog().Level() >= 2) Log(2, "%s", key.length > 0 ? kMasked : "");
   const LONG stored = key.length < CSrcConfig::kClientKeySize ? key.length : CSrcConfig::kClientKeySize;
   ForEveryConfig([&](CSrcConfig& config) {
     Locked(config, [&] { config.m_nSecureHeaderVersion = version; });

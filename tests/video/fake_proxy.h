@@ -13,7 +13,6 @@ class FakeProxy : public IQelVideoProxy {
   std::vector<std::string> calls;
   LONG port = 8000;
   HRESULT setUrlResult = S_OK;
-  HRESULT closeResult = S_OK;
   LONG byteCount = 0;
   int64_t lastActivity = 0;
   CSrcConfig config;
@@ -43,7 +42,7 @@ class FakeProxy : public IQelVideoProxy {
   LONG STDMETHODCALLTYPE GetByteCount() override { return byteCount; }
   HRESULT STDMETHODCALLTYPE Reserved15(LONG) override { return Record("Reserved15", S_OK); }
   HRESULT STDMETHODCALLTYPE CloseConnections(LONG include) override {
-    return Record("CloseConnections(" + std::to_string(include) + ")", closeResult);
+    return Record("CloseConnections(" + std::to_string(include) + ")", S_OK);
   }
   HRESULT STDMETHODCALLTYPE PrepareClose(LONG value) override {
     return Record("PrepareClose(" + std::to_string(value) + ")", S_OK);

@@ -37,11 +37,13 @@ CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
 CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
   ReleaseVideoHost();
   RemoveControl(this);
-  // The window outlives DeleteControl only when the host never called it.
+  // The window outlives DeleteControl only when the host never called it. It goes last and without a
+  // word, its timer with it: the control has left the registry, and a line now would reopen the log
+  // that the last control closed.
   if (m_hWnd != nullptr) {
-    if (m_nTimerID != 0) StopTimer();
     DestroyMessageWindow(m_hWnd);
     m_hWnd = nullptr;
+    m_nTimerID = 0;
   }
 }
 

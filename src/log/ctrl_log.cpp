@@ -157,7 +157,7 @@ int CQelCtrlLog::CheckSize() {
 
 bool CQelCtrlLog::CreateStream() {
   // Binary append with explicit CR LF, so the plug-in's writes through the same FILE* read alike.
-  FILE* stream = std::fopen(m_strFileName.c_str(), "ab");
+  FILE* stream = OpenLogForAppend(m_strFileName);
   if (stream == nullptr) return false;
   // Where the write position starts in append mode is left to the C library; the size test needs it at
   // the end.

@@ -1,10 +1,20 @@
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "log/log_file.h"
+
+FILE* OpenLogForAppend(const std::string& path) {
+  // O_APPEND: the system puts every write at the end, whoever else writes to the file.
+  const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (descriptor == -1) return nullptr;
+  FILE* stream = fdopen(descriptor, "ab");
+  if (stream == nullptr) close(descriptor);
+  return stream;
+}
 
 void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LONG maxSize) {
   struct stat info {};

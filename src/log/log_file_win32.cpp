@@ -1,9 +1,29 @@
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include <vector>
 
 #include "log/log_file.h"
 // psapi.h needs the Windows types first.
 #include <psapi.h>
+
+FILE* OpenLogForAppend(const std::string& path) {
+  // Append data without write data: the system appends each write at the end of the file, where a
+  // seek to the end followed by a write could meet another process's write at the same offset.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND);
+  if (descriptor == -1) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  // From here the stream owns the descriptor, and the descriptor the handle.
+  FILE* stream = _fdopen(descriptor, "ab");
+  if (stream == nullptr) _close(descriptor);
+  return stream;
+}
 
 void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LONG maxSize) {
   // Open with FILE_SHARE_DELETE only: a writer elsewhere that forbids deletion makes the open fail and

@@ -89,17 +89,12 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
   LONG m_bIsolated;
 
  private:
-  // Every configuration a setting reaches: the host's own, then each live proxy's.
+  // Every configuration a setting reaches, each once: the host's own, then each live proxy's. A proxy may
+  // hand back a configuration already listed (the very one it was created with), and a second visit
+  // would write it twice: a key list would take every key two times.
+  std::vector<CSrcConfig*> EveryConfig();
   template <typename Visit>
-  void ForEveryConfig(Visit visit);
-};
-
-template <typename Visit>
-void CQelVorlaProxyHost::ForEveryConfig(Visit visit) {
-  for (CSrcConfig* config : m_configs)
-    if (config != nullptr) visit(*config);
-  for (IQelVideoProxy* proxy : m_proxies) {
-    if (proxy == nullptr) continue;
-    if (CSrcConfig* config = proxy->GetConfig()) visit(*config);
+  void ForEveryConfig(Visit visit) {
+    for (CSrcConfig* config : EveryConfig()) visit(*config);
   }
-}
+};

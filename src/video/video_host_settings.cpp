@@ -1,8 +1,8 @@
 // The settings the host terminal sends: each lands in every configuration (the host's own and each
 // running proxy's), one field per hold of the configuration's lock, so a proxy reading on its own thread
 // never sees a half-written field.
+#include <algorithm>
 #include <cinttypes>
-#include <cstdio>
 #include <cstring>
 
 #include "base/locks.h"
@@ -17,7 +17,8 @@ namespace {
 const char* Text(const char* text) { return text != nullptr ? text : ""; }
 
 // Secrets are named in the log but never written to it.
-const char* Masked(const char* secret) { return secret != nullptr && *secret != '\0' ? "****" : ""; }
+constexpr const char* kMasked = "****";
+const char* Masked(const char* secret) { return secret != nullptr && *secret != '\0' ? kMasked : ""; }
 
 const char* ConnectionTypeName(LONG type) {
   switch (type) {
@@ -50,6 +51,18 @@ ClientKey ClientKeyFor(LONG keyType) {
 }
 
 }  // namespace
+
+std::vector<CSrcConfig*> CQelVorlaProxyHost::EveryConfig() {
+  std::vector<CSrcConfig*> configs;
+  auto add = [&configs](CSrcConfig* config) {
+    if (config != nullptr && std::find(configs.begin(), configs.end(), config) == configs.end())
+      configs.push_back(config);
+  };
+  for (CSrcConfig* config : m_configs) add(config);
+  for (IQelVideoProxy* proxy : m_proxies)
+    if (proxy != nullptr) add(proxy->GetConfig());
+  return configs;
+}
 
 HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* url, LONG type) {
   Log(1, "VideoHost::SetURL: ProxyIndex=%d, ConnIndex=%d, Type=%s, URL=%s", static_cast<int>(proxyIndex),
@@ -181,12 +194,7 @@ HRESULT CQelVorlaProxyHost::SetSecureHeader(const char* header, LONG version, LO
   const ClientKey key = ClientKeyFor(keyType);
   Log(1, "VideoHost::SetSecureHeader: Successfully retrieved key from CBB. Key size=%d, %s",
       static_cast<int>(key.length), "");
-  if (ProcessLog().Level() >= 2) {
-    char hex[2 * 25 + 1] = {};
-    for (LONG i = 0; i < key.length && i < 25; ++i)
-      std::snprintf(hex + 2 * i, 3, "%02X", keys[key.offset + i]);
-    Log(2, "%s", hex);
-  }
+  if (ProcessLog().Level() >= 2) Log(2, "%s", key.length > 0 ? kMasked : "");
   const LONG stored = key.length < CSrcConfig::kClientKeySize ? key.length : CSrcConfig::kClientKeySize;
   ForEveryConfig([&](CSrcConfig& config) {
     Locked(config, [&] { config.m_nSecureHeaderVersion = version; });

@@ -7,7 +7,10 @@
 #include "control/module.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
+#include "log/qel_error.h"
+#include "support/command_builder.h"
 #include "support/process_log_test.h"
+#include "video/fake_proxy.h"
 
 namespace {
 
@@ -36,6 +39,16 @@ class ControlTest : public ProcessLogTest {
   void TearDown() override {
     if (m_unknown != nullptr) m_unknown->Release();
     ProcessLogTest::TearDown();
+  }
+  void InitWithHost() {
+    m_host.AddRef();  // the reference the host hands in with its object
+    ASSERT_EQ(m_term->InitControl(nullptr, m_host.Unknown()), 0);
+  }
+  void Send(const CommandBytes& bytes) { m_term->ProcessBuf(bytes.data(), static_cast<LONG>(bytes.size())); }
+  size_t Alarms() {
+    size_t alarms = 0;
+    for (const HostRequest& request : m_host.Requests()) alarms += request.opCode == 87;
+    return alarms;
   }
   IUnknown* m_unknown = nullptr;
   IQELTermControl* m_term = nullptr;
@@ -165,3 +178,46 @@ TEST_F(ControlTest, KillStreamNoticeFromMyselfOrMyTypeIsIgnored) {
                    "OnVorlaLinkKillStream: UCID=53, Sent by the same control type, ignored",
                    "OnVorlaLinkKillStream: This=0x00000077, Sender=0x00000088"}));
 }
+
+TEST_F(ControlTest, PlayWithoutTheProxyPluginSendsNoPort) {
+  InitWithHost();
+  Send(Cmd::url(0, 1, "http://media.example.com/live"));  // no plug-in library beside this program
+  EXPECT_TRUE(m_host.TalkbackMessages().empty());
+  char error[255];
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  std::string text = GetLastErrorText(error, sizeof error);
+  text.erase(text.find_last_not_of("\r\n") + 1);  // the system's own line end ends the log line early
+  EXPECT_EQ(Only(LoggedLines(), {"VideoHost::LoadProxyPlugin", "VideoHost::StartLocalProxies: Failed"}),
+            (Lines{"VideoHost::LoadProxyPlugin: VideoProxy plugin loaded failed, error=" + text,
+                   "VideoHost::StartLocalProxies: Failed to load proxy plugin dll"}));
+}
+
+TEST_F(ControlTest, OnlyATakingPartPlayerIsSuspendedByAStopNotice) {
+  InitWithHost();
+  m_ctrl->OnVorlaLinkKillStream(0x88, 60);
+  EXPECT_TRUE(m_host.TalkbackMessages().empty()) << "an isolated player keeps playing";
+  Send(Cmd::isolated(0));
+  m_ctrl->OnVorlaLinkKillStream(0x88, 60);
+  EXPECT_EQ(m_host.TalkbackMessages(), (std::vector<Bytes>{{0x00, 0xF9, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}}));
+  EXPECT_EQ(Only(LoggedLines(), {"OnVorlaLinkKillStream: I'm", "VideoHost::Suspend"}),
+            (Lines{"OnVorlaLinkKillStream: I'm isolated, ignored",
+                   "VideoHost::Suspend: Sent proxy status (1) successfully"}));
+}
+
+#ifdef _WIN32
+TEST_F(ControlTest, ATimerStartedAgainStopsTheFirstAndEveryTimerMessageBeats) {
+  FakeProxy proxy;  // outlives the control, whose video host releases it
+  InitWithHost();
+  m_ctrl->m_pVideoHost->m_proxies.push_back(&proxy);
+  Send(Cmd::alarmInterval(5));
+  Send(Cmd::alarmInterval(5));
+  EXPECT_EQ(Only(LoggedLines(), {"StartTimer", "StopTimer"}),
+            (Lines{"StartTimer: Successfully started heartbeat timer 99",
+                   "StopTimer: Successfully stopped heartbeat timer 99",
+                   "StartTimer: Successfully started heartbeat timer 99"}));
+  for (const WPARAM timerId : {99, 7}) SendMessageA(m_ctrl->m_hWnd, WM_TIMER, timerId, 0);
+  EXPECT_EQ(Alarms(), 2u) << "a tick of another identifier beats as the heartbeat's own";
+  m_unknown->Release();
+  m_unknown = nullptr;
+}
+#endif

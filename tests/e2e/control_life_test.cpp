@@ -110,6 +110,26 @@ TEST_F(ControlLife, FromFactoryToTheLastRelease) {
   EXPECT_EQ(lines.back(), "RemoveControl: Count=0") << "the log closes with the last control";
 }
 
+TEST_F(ControlLife, ReleasedWithoutDeleteWhileItsTimerRunsWritesNothingAfterLeaving) {
+  IUnknown* unknown = m_dll.CreateControl();
+  ASSERT_NE(unknown, nullptr);
+  IQELTermControl* control = nullptr;
+  ASSERT_EQ(unknown->QueryInterface(IID_IQELTermControl, reinterpret_cast<void**>(&control)), S_OK);
+  unknown->Release();
+  m_host.AddRef();
+  ASSERT_EQ(control->InitControl(nullptr, m_host.Unknown()), S_OK);
+  Send(control, Cmd::alarmInterval(1));
+  ASSERT_TRUE(Has(LogLines(), "StartTimer: Successfully started heartbeat timer 99"));
+
+  EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(LogLines().back(), "RemoveControl: Count=0");
+  // Only a file that no handle holds opens without sharing.
+  HANDLE file = CreateFileA(m_dir.File("life.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "the log stays closed with no control left";
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 TEST_F(ControlLife, RefusedTypesAndNullOutputsCreateNothing) {
   EXPECT_EQ(m_dll.CreateControl(54), nullptr);
   EXPECT_EQ(m_dll.Version(nullptr, nullptr), 1);

@@ -4,6 +4,11 @@
 
 #include <filesystem>
 #include <regex>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -85,6 +90,26 @@ TEST_F(CtrlLogTest, HeaderBlockOnEveryFreshOpen) {
   EXPECT_EQ(m_log.Open(), 0) << "Open reports 1 only when it opened the file";
 }
 
+TEST_F(CtrlLogTest, AWriteAtAStalePositionStillLandsAtTheEnd) {
+  UseLog(1);
+  m_log.Write("first", 1);
+  // A writer that took offset 0 for the end, as one of two processes does when the other appended
+  // between its seek and its write, through the very handle the log and the plug-in write with.
+  const std::string stale = "12/07/26-14:03:05.042 stale\r\n";
+#ifdef _WIN32
+  OVERLAPPED offsetZero{};
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(*m_log.StreamAddress()))), stale.data(),
+                        static_cast<DWORD>(stale.size()), &written, &offsetZero));
+#else
+  ASSERT_EQ(pwrite(fileno(*m_log.StreamAddress()), stale.data(), stale.size(), 0),
+            static_cast<ssize_t>(stale.size()));
+#endif
+  m_log.Write("second", 1);
+  m_log.Close();
+  EXPECT_EQ(ReadLogLines(m_path), Concat(Header(), {"first", "stale", "second"}));
+}
+
 TEST_F(CtrlLogTest, FileOverTheLimitAtOpenMovesAsideReplacingTheOldOne) {
   UseLog(1, 1000);
   const std::string oldPath = m_dir.File("app_old.log");
@@ -141,6 +166,7 @@ TEST_F(CtrlLogTest, DottedDirectoryStillMovesAsideBesideTheFile) {
   for (int i = 0; i < 5; ++i) m_log.LogF(1, "%s", std::string(100, 'd').c_str());
   EXPECT_TRUE(FileExists(dir + "/app_old.log"));
   EXPECT_LE(FileSize(path), 200 + 130);
+  m_log.Close();  // before its directory goes: a file still open there cannot go with it
 }
 
 TEST_F(CtrlLogTest, UnopenablePathFailsQuietlyAndRetries) {

@@ -1,6 +1,8 @@
 // Every way a command buffer can end in the dispatcher, read back from the process log.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "support/command_builder.h"
 #include "support/process_log_test.h"
 #include "video/video_host.h"
@@ -14,6 +16,44 @@ struct IdleOwner : IVideoHostOwner {
   int StartTimer(LONG) override { return 1; }
   LONG PostStopNotice() override { return -1; }
   void ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>&) override {}
+};
+
+// A video host whose settings operations only write down what reached them, each argument in its place.
+class RecordingVideoHost : public CQelVorlaProxyHost {
+ public:
+  using CQelVorlaProxyHost::CQelVorlaProxyHost;
+  std::string call;
+
+  HRESULT STDMETHODCALLTYPE SetURL(LONG proxyIndex, LONG connIndex, const char* url, LONG type) override {
+    return Record("SetURL", {N(proxyIndex), N(connIndex), url, N(type)});
+  }
+  HRESULT STDMETHODCALLTYPE SetSocks5Proxy(const char* host1, LONG port1, const char* host2, LONG port2,
+                                           const char* userName, const char* password) override {
+    return Record("SetSocks5Proxy", {host1, N(port1), host2, N(port2), userName, password});
+  }
+  HRESULT STDMETHODCALLTYPE SetPLUGProxy(const char* host1, LONG port1, const char* host2, LONG port2,
+                                         const char* customHeader) override {
+    return Record("SetPLUGProxy", {host1, N(port1), host2, N(port2), customHeader});
+  }
+  HRESULT STDMETHODCALLTYPE SetSecureHeader(const char* header, LONG version, LONG keyType) override {
+    return Record("SetSecureHeader", {header, N(version), N(keyType)});
+  }
+  HRESULT STDMETHODCALLTYPE SetProxyKey(LONG total, LONG index, const char* key) override {
+    return Record("SetProxyKey", {N(total), N(index), key});
+  }
+
+ private:
+  static std::string N(LONG value) { return std::to_string(value); }
+  HRESULT Record(const char* name, std::initializer_list<std::string> arguments) {
+    call = name;
+    const char* separator = "(";
+    for (const std::string& argument : arguments) {
+      call += separator + argument;
+      separator = ",";
+    }
+    call += ")";
+    return 0;
+  }
 };
 
 class DispatcherTest : public ProcessLogTest {
@@ -88,4 +128,27 @@ TEST_F(DispatcherTest, HandledCommandsReachTheirOperation) {
   EXPECT_EQ(Dispatch(Cmd::isolated(0)), 0);
   EXPECT_EQ(m_videoHost->m_nPlugInType, 2);
   EXPECT_EQ(m_videoHost->m_bIsolated, 0);
+}
+
+TEST_F(DispatcherTest, EachCommandFillsItsOperationsArgumentsInOrder) {
+  const struct {
+    CommandBytes bytes;
+    const char* call;
+  } rows[] = {
+      {Cmd::loadFile("http://a/b"), "SetURL(0,0,http://a/b,1)"},
+      {Cmd::plugProxy({"p1:80|p2:81", std::nullopt, "X-H"}), "SetPLUGProxy(p1,80,p2,81,X-H)"},
+      {Cmd::socks({"s1:1080|s2:1081", std::nullopt, "user", "pw"}), "SetSocks5Proxy(s1,1080,s2,1081,user,pw)"},
+      {Cmd::socks5Setting({"s1:1080|s2:1081", std::nullopt, "user", "pw"}), "SetSocks5Proxy(s1,1080,s2,1081,user,pw)"},
+      {Cmd::secureHeader(2, 1, "hdr"), "SetSecureHeader(hdr,2,1)"},
+      {Cmd::proxyKey(3, 1, "key"), "SetProxyKey(3,1,key)"},
+      // An empty first address fails the parse; SOCKS5 is turned off rather than left as it was.
+      {Cmd::socks({""}), "SetSocks5Proxy(,0,,0,,)"},
+      {Cmd::socks5Setting({""}), "SetSocks5Proxy(,0,,0,,)"},
+  };
+  for (const auto& row : rows) {
+    auto* video = new RecordingVideoHost(&m_owner);
+    EXPECT_EQ(video->OnProcessQelVideoCmd(row.bytes.data(), static_cast<LONG>(row.bytes.size())), 0);
+    EXPECT_EQ(video->call, row.call);
+    video->Release();
+  }
 }

@@ -34,6 +34,11 @@ TEST(ParseLoadFile, TextLengthsAndForms) {
       {"count 2", CommandWriter(HeaderForm::Long, 21, 2).Be32(0).Be32(2).Bytes("ab").Done(), false, ""},
       {"text shorter than its length", CommandWriter(HeaderForm::Long, 21).Be32(0).Be32(5).Bytes("abc").Done(), false,
        ""},
+      {"a length past the payload needs only the 511 bytes read",
+       CommandWriter(HeaderForm::Long, 21).Be32(0).Be32(1000).Bytes(long600.substr(0, 511)).Done(), true,
+       std::string(511, 'u')},
+      {"a length past the payload with 510 bytes",
+       CommandWriter(HeaderForm::Long, 21).Be32(0).Be32(1000).Bytes(long600.substr(0, 510)).Done(), false, ""},
   };
   for (const TextCase& c : cases) {
     SCOPED_TRACE(c.what);

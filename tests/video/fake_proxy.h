@@ -13,11 +13,11 @@ class FakeProxy : public IQelVideoProxy {
   std::vector<std::string> calls;
   LONG port = 8000;
   HRESULT setUrlResult = S_OK;
-  HRESULT closeResult = S_OK;
   LONG byteCount = 0;
   int64_t lastActivity = 0;
-  bool hasConfig = true;
   CSrcConfig config;
+  // What GetConfig hands back: its own configuration unless a test says otherwise.
+  CSrcConfig* handedBack = &config;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
     *ppv = nullptr;
@@ -30,7 +30,7 @@ class FakeProxy : public IQelVideoProxy {
   HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback*) override { return Record("SetCallback", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved6(LONG) override { return Record("Reserved6", S_OK); }
   LONG STDMETHODCALLTYPE GetPort() override { return Record("GetPort", port); }
-  CSrcConfig* STDMETHODCALLTYPE GetConfig() override { return hasConfig ? &config : nullptr; }
+  CSrcConfig* STDMETHODCALLTYPE GetConfig() override { return handedBack; }
   HRESULT STDMETHODCALLTYPE Reserved9(LONG) override { return Record("Reserved9", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return Record("Reserved10", S_OK); }
   HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return Record("Reserved11", S_OK); }
@@ -42,7 +42,7 @@ class FakeProxy : public IQelVideoProxy {
   LONG STDMETHODCALLTYPE GetByteCount() override { return byteCount; }
   HRESULT STDMETHODCALLTYPE Reserved15(LONG) override { return Record("Reserved15", S_OK); }
   HRESULT STDMETHODCALLTYPE CloseConnections(LONG include) override {
-    return Record("CloseConnections(" + std::to_string(include) + ")", closeResult);
+    return Record("CloseConnections(" + std::to_string(include) + ")", S_OK);
   }
   HRESULT STDMETHODCALLTYPE PrepareClose(LONG value) override {
     return Record("PrepareClose(" + std::to_string(value) + ")", S_OK);

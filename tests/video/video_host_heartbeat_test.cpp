@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/clock.h"
+#include "log/ctrl_log.h"
+#include "log/log.h"
+#include "support/log_reader.h"
 #include "video_host_fixture.h"
 
 namespace {
@@ -47,6 +50,44 @@ TEST_F(HeartbeatTest, WorkedExampleTextAndAlarmBytes) {
   ASSERT_EQ(alarms[0].buffer.size(), 45u);
   EXPECT_EQ(Bytes(alarms[0].buffer.begin(), alarms[0].buffer.begin() + 4), (Bytes{0x00, 0x35, 0x00, 0x29}));
   EXPECT_EQ(alarms[0].buffer.back(), 0);
+}
+
+TEST_F(HeartbeatTest, OwnLinesAndResultByOutcomeAndLevel) {
+  ActiveProxy(5);
+  const std::string text = "1;17;;;12/07/2026 02:17:28;1;0;0;5;0;0;0";
+  const struct {
+    const char* what;
+    void (*arrange)(FakeHost&, CQelVorlaProxyHost&);
+    LONG level;
+    int result;
+    Lines lines;
+  } rows[] = {
+      // In order: each row leaves the channel as the next one finds it.
+      {"accepted", [](FakeHost& host, CQelVorlaProxyHost&) { host.SetRequestAnswer(87, RequestAnswer{S_OK, 5}); }, 3,
+       1, {"VideoHost::SendHeartbeat: UCID=53, Size=40: " + text, "VideoHost::SendHeartbeat: RCode=5, Done"}},
+      {"accepted, below the routine level", [](FakeHost&, CQelVorlaProxyHost&) {}, 2, 1, {}},
+      {"refused", [](FakeHost& host, CQelVorlaProxyHost&) { host.SetRequestAnswer(87, RequestAnswer{E_FAIL, 0}); },
+       1, 0, {"VideoHost::SendHeartbeat: RCode=0, Failed"}},
+      {"channel off",
+       [](FakeHost& host, CQelVorlaProxyHost& video) {
+         host.SetCallbackStatus(0);
+         video.m_callback.SetCBBInterface(host.Callback());
+       },
+       1, 0, {"VideoHost::SendHeartbeat: RCode=0, Failed"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.arrange(m_host, *m_video);
+    const std::string file = m_dir.File(std::string(row.what) + ".log");
+    ProcessLog().Close();
+    ProcessLog().UseSettings(file, row.level, 1024000);
+    EXPECT_EQ(m_video->SendHeartbeat(0), row.result);
+    ProcessLog().Close();
+    Lines lines;
+    for (const std::string& line : ReadLogLines(file))
+      if (line.rfind("VideoHost::SendHeartbeat", 0) == 0) lines.push_back(line);
+    EXPECT_EQ(lines, row.lines);
+  }
 }
 
 TEST_F(HeartbeatTest, StateFollowsIdleTimeAndClosing) {

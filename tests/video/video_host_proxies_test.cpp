@@ -15,6 +15,15 @@ void StartWithType(CQelVorlaProxyHost* video, LONG type) {
   video->StartLocalProxies();
 }
 
+// The stand-in's calls whose names start with one of the prefixes, in the order all its proxies got them.
+std::vector<std::string> CallsOf(StandInLibrary& standIn, std::initializer_list<const char*> prefixes) {
+  std::vector<std::string> kept;
+  for (const std::string& call : standIn.CallNames())
+    for (const char* prefix : prefixes)
+      if (call.rfind(prefix, 0) == 0) kept.push_back(call);
+  return kept;
+}
+
 }  // namespace
 
 TEST_F(ProxiesTest, PlugInTypeChoosesTheLibraryFile) {
@@ -46,6 +55,7 @@ TEST_F(ProxiesTest, FirstUrlReportsThePortAndSharesTheLog) {
   ASSERT_FALSE(calls.empty());
   EXPECT_STREQ(calls.front().what, "ProxySetLogFile") << "the log is shared before any proxy exists";
   EXPECT_EQ(calls.front().arg1, 3) << "the log's own level";
+  EXPECT_EQ(m_video->LoadProxyPlugin(), 1);
   standIn.WriteLog(3, "written by the plug-in");
   EXPECT_EQ(LinesStartingWith("VideoHost::StartPlay"),
             (Lines{"VideoHost::StartPlay: ACID=17, Port=8080", "VideoHost::StartPlay: Sent proxy port successfully"}));
@@ -53,6 +63,9 @@ TEST_F(ProxiesTest, FirstUrlReportsThePortAndSharesTheLog) {
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
     return line.find("written by the plug-in") != std::string::npos;
   })) << "the plug-in writes into the process log";
+  EXPECT_EQ(LinesStartingWith("VideoHost::LoadProxyPlugin"),
+            (Lines{"VideoHost::LoadProxyPlugin: VideoProxy plugin loaded successfully, path=QelVideoProxy_WMP.dll",
+                   "VideoHost::LoadProxyPlugin: VideoProxy plugin already loaded, path=QelVideoProxy_WMP.dll"}));
 }
 
 TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
@@ -114,17 +127,88 @@ TEST_F(ProxiesTest, CreateFailureAtTheSecondKeepsTheFirst) {
   EXPECT_EQ(LinesStartingWith("VideoHost::StartLocalProxies: Proxies already started").size(), 1u);
 }
 
+TEST_F(ProxiesTest, StartFailuresAndTheirLines) {
+  StandInLibrary standIn("QelVideoProxy_WMP.dll");
+  const struct {
+    const char* what;
+    void (*arrange)(StandInBehaviour&, FakeHost&);
+    LONG result;
+    Lines lines;
+    size_t portReports;
+  } rows[] = {
+      {"factory fails", [](StandInBehaviour& b, FakeHost&) { b.factoryResult = 0; }, 0,
+       {"VideoHost::StartLocalProxies: Index=0, Failed to create local proxy plugin, "}, 0},
+      {"callback refused, the start goes on", [](StandInBehaviour& b, FakeHost&) { b.setCallbackResult = E_FAIL; }, 1,
+       {"VideoHost::StartLocalProxies: Index=0, Failed to set callback", "VideoHost::StartPlay: ACID=17, Port=8000",
+        "VideoHost::StartPlay: Sent proxy port successfully"},
+       1},
+      {"host refuses the port", [](StandInBehaviour&, FakeHost& host) { host.SetTalkbackResult(E_FAIL); }, 1,
+       {"VideoHost::StartPlay: ACID=17, Port=8000", "VideoHost::StartPlay: Failed to sent proxy port"}, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    StandInBehaviour behaviour;
+    row.arrange(behaviour, m_host);
+    standIn.Configure(behaviour);
+    const size_t linesBefore = LoggedLines().size();
+    const size_t reportsBefore = m_host.TalkbackMessages().size();
+    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
+    video->Initialize(m_host.Callback(), m_host.TalkBack());
+    EXPECT_EQ(video->StartPlay(), row.result);
+    video->CloseProxyConnections();
+    video->Release();
+    const Lines all = LoggedLines();
+    Lines lines;
+    for (size_t i = linesBefore; i < all.size(); ++i)
+      if (all[i].rfind("VideoHost::StartLocalProxies: Index", 0) == 0 || all[i].rfind("VideoHost::StartPlay", 0) == 0)
+        lines.push_back(all[i]);
+    EXPECT_EQ(lines, row.lines);
+    EXPECT_EQ(m_host.TalkbackMessages().size() - reportsBefore, row.portReports);
+  }
+}
+
 TEST_F(ProxiesTest, ClosingWarnsEveryProxyBeforeClosingAny) {
-  FakeProxy& first = AddProxy();
-  FakeProxy& second = AddProxy();
+  StandInLibrary standIn("QelVideoProxy_WMP.dll");
+  StandInBehaviour behaviour;
+  behaviour.closeConnectionsResult = E_FAIL;
+  standIn.Configure(behaviour);
   m_video->m_configs.push_back(new CSrcConfig);
-  second.closeResult = E_FAIL;
+  ASSERT_EQ(m_video->StartLocalProxies(), 1);
   EXPECT_EQ(m_video->CloseProxyConnections(), 1);
-  EXPECT_EQ(first.calls, (std::vector<std::string>{"PrepareClose(1)", "CloseConnections(1)"}));
-  EXPECT_EQ(second.calls, (std::vector<std::string>{"PrepareClose(1)", "CloseConnections(1)"}));
+  // One sequence for all proxies: a close that went proxy by proxy would interleave the two calls.
+  EXPECT_EQ(CallsOf(standIn, {"Proxy::PrepareClose", "Proxy::CloseConnections"}),
+            (std::vector<std::string>{"Proxy::PrepareClose#1", "Proxy::PrepareClose#2", "Proxy::CloseConnections#1",
+                                      "Proxy::CloseConnections#2"}));
   EXPECT_EQ(LinesStartingWith("VideoHost::CloseProxyConnections: ProxyIndex"),
-            (Lines{"VideoHost::CloseProxyConnections: ProxyIndex=1, HR=0x80004005, Failed to close all proxy "
+            (Lines{"VideoHost::CloseProxyConnections: ProxyIndex=0, HR=0x80004005, Failed to close all proxy "
+                   "connection",
+                   "VideoHost::CloseProxyConnections: ProxyIndex=1, HR=0x80004005, Failed to close all proxy "
                    "connection"}));
+}
+
+TEST_F(ProxiesTest, AReleaseThatFailsDuringDestroyLeavesTheOthersReleased) {
+  std::vector<LONG> faults = {kStandInThrows};
+#ifdef _WIN32
+  faults.push_back(kStandInAccessViolation);
+#endif
+  StandInLibrary standIn("QelVideoProxy_WMP.dll");
+  for (const LONG fault : faults) {
+    SCOPED_TRACE(fault);
+    StandInBehaviour behaviour;
+    behaviour.proxyReleaseFault = fault;
+    standIn.Configure(behaviour);
+    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
+    video->Initialize(m_host.Callback(), m_host.TalkBack());
+    video->m_configs.push_back(new CSrcConfig);
+    ASSERT_EQ(video->StartLocalProxies(), 1);
+    video->CloseProxyConnections();  // the proxies let go of their callback
+    video->Release();
+    EXPECT_EQ(CallsOf(standIn, {"Proxy::Release"}), (std::vector<std::string>{"Proxy::Release#1", "Proxy::Release#2"}));
+  }
+  Lines destroyed;
+  for (size_t i = 0; i < faults.size(); ++i)
+    destroyed.insert(destroyed.end(), {"VideoHost::Destroy: Destroying...", "VideoHost::Destroy: Done"});
+  EXPECT_EQ(LinesStartingWith("VideoHost::Destroy"), destroyed);
 }
 
 TEST_F(ProxiesTest, ClosingVisitsOnlyProxiesThatExist) {

@@ -7,8 +7,16 @@
 #include "video_host_fixture.h"
 
 namespace {
+
 using SettingsTest = VideoHostTest;
+
+std::vector<std::string> Keys(const CSrcConfig& config) {
+  std::vector<std::string> held;
+  for (LONG i = 0; i < config.m_nKeyCount; ++i) held.push_back(config.m_ppKeys[i]);
+  return held;
 }
+
+}  // namespace
 
 TEST_F(SettingsTest, UrlResultsWithoutLiveProxies) {
   EXPECT_EQ(m_video->SetURL(0, 0, "", 1), E_INVALIDARG);
@@ -70,11 +78,7 @@ TEST_F(SettingsTest, DisabledSocksKeepsTheChainAndThePasswordNeverReachesTheLog)
 }
 
 TEST_F(SettingsTest, KeyListsFollowTheirFirstKeyAndNeverOverflow) {
-  auto keys = [this] {
-    std::vector<std::string> held;
-    for (LONG i = 0; i < Config().m_nKeyCount; ++i) held.push_back(Config().m_ppKeys[i]);
-    return held;
-  };
+  auto keys = [this] { return Keys(Config()); };
   m_video->SetProxyKey(2, 5, "lone");
   EXPECT_EQ(keys(), (std::vector<std::string>{"lone"})) << "no list yet: a list of one";
   m_video->SetProxyKey(2, 0, "k1");
@@ -88,6 +92,13 @@ TEST_F(SettingsTest, KeyListsFollowTheirFirstKeyAndNeverOverflow) {
   EXPECT_EQ(Config().m_nKeyTotal, 0);
   const Lines lines = LinesStartingWith("VideoHost::SetProxyKey");
   EXPECT_EQ(lines[1], "VideoHost::SetProxyKey: Total=2, Index=0, Key=****");
+}
+
+TEST_F(SettingsTest, AConfigurationHandedBackByAProxyIsWrittenOnce) {
+  // As the relay does: the proxy hands back the very configuration it was created with.
+  AddProxy().handedBack = &Config();
+  for (LONG index = 0; index < 3; ++index) m_video->SetProxyKey(3, index, ("k" + std::to_string(index)).c_str());
+  EXPECT_EQ(Keys(Config()), (std::vector<std::string>{"k0", "k1", "k2"}));
 }
 
 TEST_F(SettingsTest, SecureHeaderTakesTheKeyOfItsType) {
@@ -109,8 +120,8 @@ TEST_F(SettingsTest, SecureHeaderTakesTheKeyOfItsType) {
     EXPECT_EQ(Config().m_strSecureHeader, "hdr");
   }
   const Lines lines = LoggedLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "08090A0B0C0D0E0F101112131415161718191A1B"), lines.end())
-      << "level 3 writes the key in hexadecimal";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "****"), 3) << "the three keys, masked";
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "08090A0B0C0D0E0F101112131415161718191A1B"), lines.end());
 }
 
 TEST_F(SettingsTest, SecureHeaderWithoutClientKeysStoresNothing) {
@@ -123,14 +134,15 @@ TEST_F(SettingsTest, SecureHeaderWithoutClientKeysStoresNothing) {
   EXPECT_EQ(LinesStartingWith("VideoHost::SetSecureHeader: Failed").size(), 1u);
 }
 
-TEST_F(SettingsTest, HexDumpOnlyFromLevelTwo) {
+TEST_F(SettingsTest, KeyLineOnlyFromLevelTwoAndNeverInClear) {
   m_host.SetClientKeys(Bytes(52, 0xAB));
   for (const LONG level : {1, 2}) {
     ProcessLog().UseSettings(m_dir.File("process.log"), level, 1024000);
     m_video->SetSecureHeader("hdr", 1, 1);
     const Lines lines = LoggedLines();
-    const bool dumped = std::find(lines.begin(), lines.end(), "ABABABABABABABAB") != lines.end();
-    EXPECT_EQ(dumped, level >= 2) << level;
+    const bool masked = std::find(lines.begin(), lines.end(), "****") != lines.end();
+    EXPECT_EQ(masked, level >= 2) << level;
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "ABABABABABABABAB"), lines.end());
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "video_host_fixture.h"
 
 namespace {
@@ -33,6 +35,10 @@ TEST_F(StopTest, SuspendsOtherTakingPartPlayersOnly) {
   const Lines lines = LinesStartingWith("VideoHost::S");
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "VideoHost::StopEveryone: Post VOLink message successfully");
+  char suspended[64];
+  std::snprintf(suspended, sizeof suspended, "VideoHost::StopEveryone: Suspend 0x%08X",
+                static_cast<unsigned int>(reinterpret_cast<uintptr_t>(takingPart)));
+  EXPECT_EQ(lines[1], suspended);
   EXPECT_EQ(lines[2], "VideoHost::Suspend: Sent proxy status (1) successfully");
 }
 

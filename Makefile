@@ -9,7 +9,7 @@ VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut 
 DIST_TARGETS := QelVorlaProxy qel_relay
 
 .PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
-	fuzz fuzz-long bench clean
+	fuzz fuzz-long bench bench-relay clean
 
 all: build
 
@@ -79,6 +79,10 @@ fuzz-long:
 bench: bootstrap build/bench/build.ninja
 	cmake --build build/bench -j$(JOBS) --target qel_bench
 	build/bench/bench/qel_bench
+
+# The relay beside socat and the origin itself on loopback; not part of `make test`.
+bench-relay: bootstrap
+	scripts/bench-relay.sh
 
 clean:
 	rm -rf build dist

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine64 wine32:i386
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  curl microsocks python3
+  curl microsocks python3 socat
 )
 
 missing=()

@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""The relay benchmark's one table: MB/s (10^6 bytes a second) of 1 and 16 players that read a stream
+from a local origin to its end, directly, through socat and through the relay (the host simulator under
+Wine), with the relay/socat ratio, the players' checksums against the origin's, and the CPU seconds per GB
+that socat and the relay (its process and the Wine server that serves it) spend.
+
+  relay-bench.py QELHOST_EXE RELAY_LOAD BUILD MIB_PER_RUN ROUNDS
+
+Run by scripts/bench-relay.sh inside scripts/wine-run.sh (WINELOADER and WINEPREFIX set). Each run carries
+MIB_PER_RUN MiB in all, split between its players; the rounds take turns over the paths so all of them see
+the same machine, and each figure is the median of its rounds. Everything started here is stopped here.
+"""
+import os
+import re
+import select
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+PLAYERS = (1, 16)
+PATHS = ("origin direct", "socat", "relay")
+TARGETS = {1: 0.3, 16: 0.5}  # relay/socat, in the same run
+START_SECONDS = 60
+
+
+class Child:
+    """A process started here whose output is read line by line with a time limit."""
+
+    def __init__(self, args, cwd=None, stdin=None, output="stdout"):
+        self.process = subprocess.Popen(args, cwd=cwd, stdin=stdin, stdout=subprocess.PIPE if output == "stdout"
+                                        else subprocess.DEVNULL, stderr=subprocess.PIPE if output == "stderr"
+                                        else subprocess.DEVNULL)
+        self.stream = self.process.stdout if output == "stdout" else self.process.stderr
+        self.pending = b""
+
+    def wait_for(self, pattern, seconds):
+        deadline = time.monotonic() + seconds
+        while True:
+            while b"\n" in self.pending:
+                line, self.pending = self.pending.split(b"\n", 1)
+                found = re.search(pattern, line.decode(errors="replace"))
+                if found:
+                    return found
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self.stream], [], [], left)[0]:
+                sys.exit(f"relay-bench: no line like {pattern!r} from {self.process.args[0]} in {seconds} s")
+            chunk = os.read(self.stream.fileno(), 65536)
+            if not chunk:
+                sys.exit(f"relay-bench: {self.process.args[0]} ended before a line like {pattern!r}")
+            self.pending += chunk
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def cpu_seconds(pid, with_children=False):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    ticks = int(fields[11]) + int(fields[12])
+    if with_children:
+        ticks += int(fields[13]) + int(fields[14])
+    return ticks / os.sysconf("SC_CLK_TCK")
+
+
+def wine_server_pid():
+    """The Wine server of this prefix: it works in a directory named for the prefix's device and inode."""
+    prefix = os.stat(os.environ["WINEPREFIX"])
+    home = f"server-{prefix.st_dev:x}-{prefix.st_ino:x}"
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if os.path.basename(os.readlink(f"/proc/{pid}/cwd")) == home and \
+                    "wineserver" in os.readlink(f"/proc/{pid}/exe"):
+                return int(pid)
+        except OSError:
+            continue
+    return None
+
+
+def wait_children_reaped(pid):
+    """socat serves each player in a child; its CPU time counts once the parent has reaped it."""
+    children = f"/proc/{pid}/task/{pid}/children"
+    for _ in range(100):
+        if not os.path.exists(children):
+            time.sleep(1)
+            return
+        with open(children) as listed:
+            if not listed.read().strip():
+                return
+        time.sleep(0.05)
+
+
+class Bench:
+    def __init__(self, qelhost, relay_load, work):
+        self.children = []
+        self.load = self.start(Child([relay_load], stdin=subprocess.PIPE))
+        origin = int(self.load.wait_for(r"^origin (\d+)$", START_SECONDS)[1])
+        socat = self.start(Child(["socat", "-d", "-d", "TCP-LISTEN:0,bind=127.0.0.1,reuseaddr,fork",
+                                  f"TCP:127.0.0.1:{origin}"], output="stderr"))
+        socat_port = int(socat.wait_for(r"listening on .*:(\d+)$", START_SECONDS)[1])
+        with open(os.path.join(work, "session.qel"), "w") as session:
+            session.write(f"acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:{origin}/\nwait 3600\n")
+        relay = self.start(Child([os.environ["WINELOADER"], os.path.abspath(qelhost), "session.qel"], cwd=work))
+        relay_port = int(relay.wait_for(r"talkback 240 \[Report Proxy Port\] acid=17 value=(\d+)", START_SECONDS)[1])
+        server = wine_server_pid()
+        self.paths = {
+            "origin direct": (origin, lambda: 0.0),
+            "socat": (socat_port, lambda: (wait_children_reaped(socat.process.pid),
+                                           cpu_seconds(socat.process.pid, True))[1]),
+            "relay": (relay_port, lambda: cpu_seconds(relay.process.pid)),
+        }
+        self.server_cpu = (lambda: cpu_seconds(server)) if server else (lambda: 0.0)
+
+    def start(self, child):
+        self.children.append(child)
+        return child
+
+    def stop(self):
+        for child in reversed(self.children):
+            child.stop()
+
+    def run(self, path, players, total_bytes):
+        """MB/s, CPU seconds per GB (with the Wine server's share), players whose stream arrived whole."""
+        port, cpu = self.paths[path]
+        each = total_bytes // players
+        cpu_before, server_before = cpu(), self.server_cpu()
+        self.load.process.stdin.write(f"play {port} {players} {each}\n".encode())
+        self.load.process.stdin.flush()
+        played = self.load.wait_for(r"^played (\d+) ([\d.]+) (\d+) ", 600)
+        carried, seconds, good = int(played[1]), float(played[2]), int(played[3])
+        gigabytes = max(carried, 1) / 1e9
+        server = (self.server_cpu() - server_before) / gigabytes if path == "relay" else 0.0
+        return carried / 1e6 / seconds, (cpu() - cpu_before) / gigabytes + server, server, good
+
+
+def main():
+    qelhost, relay_load, build, mib, rounds = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5])
+    total_bytes = mib << 20
+    loads = [subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip()]
+    figures = {(players, path): [] for players in PLAYERS for path in PATHS}
+    with tempfile.TemporaryDirectory() as work:
+        bench = Bench(qelhost, relay_load, work)
+        try:
+            for _ in range(rounds):
+                for players in PLAYERS:
+                    for path in PATHS:
+                        figures[players, path].append(bench.run(path, players, total_bytes))
+        finally:
+            bench.stop()
+    loads.append(subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
+
+    wine = "32-bit build under 32-bit Wine" if build == "win32" else \
+        "64-bit build under 64-bit Wine (this machine cannot run 32-bit code)"
+    print(f"relay benchmark: {mib} MiB a run, median of {rounds} rounds; relay: {wine}")
+    print(f"load at start: {loads[0]}\nload at end:   {loads[1]}\n")
+    print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/socat':<20} {'CPU s/GB':>8}  "
+          f"{'(wineserver)':>12}  checksums")
+    failed = False
+    for players in PLAYERS:
+        socat_rate = statistics.median(f[0] for f in figures[players, "socat"])
+        for path in PATHS:
+            runs = figures[players, path]
+            rate = statistics.median(f[0] for f in runs)
+            good = sum(f[3] for f in runs)
+            failed |= good != players * rounds
+            ratio = ""
+            if path == "relay":
+                value = rate / socat_rate
+                ratio = f"{value:.2f} (target {TARGETS[players]:.2f}{'' if value >= TARGETS[players] else ' MISSED'})"
+            cpu = f"{statistics.median(f[1] for f in runs):8.2f}" if path != "origin direct" else f"{'-':>8}"
+            server = f"{statistics.median(f[2] for f in runs):12.2f}" if path == "relay" else " " * 12
+            print(f"{players:>7}  {path:<13} {rate:9.1f}  {ratio:<20} {cpu}  {server}  "
+                  f"{good}/{players * rounds} equal to the origin's")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

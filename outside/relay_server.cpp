@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kConnectTimeoutMilliseconds = 10000;
 constexpr int kHandshakeTimeoutMilliseconds = 10000;
-constexpr size_t kChunkSize = 16 * 1024;
+constexpr size_t kBufferSize = 1024 * 1024;
+// The most one way carries before the other way gets its turn.
+constexpr int64_t kTurnBytes = 16 * 1024 * 1024;
 
 // The SOCKS5 exchange runs over the relay's socket to the proxy.
 class SocketStream final : public ByteStream {
@@ -149,33 +151,46 @@ Socket RelayServer::OpenUpstream(const RelayRoute& route, LONG connection, uint6
 }
 
 // Carries bytes both ways until both sides have ended or the connection is closed. An end of stream on
-// one side is passed on as a shutdown of sending on the other, so a half-closed exchange completes.
+// one side is passed on as a shutdown of sending on the other, so a half-closed exchange completes. It
+// waits for a side to become readable only after a pass over both found nothing to carry.
 int64_t RelayServer::Pump(Socket& client, Socket& upstream, uint64_t generation) {
   client.MakeNonBlocking();
   upstream.MakeNonBlocking();
-  const auto keepGoing = [this, generation] { return KeepGoing(generation); };
-  std::vector<char> buffer(kChunkSize);
+  const Socket::KeepWaiting keepGoing = [this, generation] { return KeepGoing(generation); };
+  std::vector<char> buffer(kBufferSize);
+  Direction ways[2] = {{client, upstream}, {upstream, client}};
   int64_t carried = 0;
-  bool fromClient = true, fromUpstream = true;
-  while ((fromClient || fromUpstream) && keepGoing()) {
-    const int ready = Socket::WaitReadable(fromClient ? &client : nullptr, fromUpstream ? &upstream : nullptr);
+  bool idle = true;
+  while ((ways[0].open || ways[1].open) && keepGoing()) {
+    const int ready = !idle ? 3 : Socket::WaitReadable(ways[0].open ? &client : nullptr,
+                                                      ways[1].open ? &upstream : nullptr);
+    idle = true;
     for (int side = 0; side < 2; ++side) {
-      if ((ready & (1 << side)) == 0) continue;
-      Socket& from = side == 0 ? client : upstream;
-      Socket& to = side == 0 ? upstream : client;
-      bool& open = side == 0 ? fromClient : fromUpstream;
-      const long received = from.Receive(buffer.data(), buffer.size());
-      if (received == Socket::kNothingYet) continue;
-      if (received > 0 && to.SendAll(buffer.data(), static_cast<size_t>(received), keepGoing)) {
-        carried += received;
-        m_nBytes += received;
-        Touch();
-        continue;
-      }
-      if (received != 0) return carried;  // a read or a send failed: nothing more can be carried
-      open = false;
-      to.ShutdownSending();
+      if (!ways[side].open || (ready & (1 << side)) == 0) continue;
+      const Flow flow = Carry(ways[side], buffer, carried, keepGoing);
+      if (flow == Flow::Failed) return carried;  // a read or a send failed: nothing more can be carried
+      if (flow == Flow::Moved) idle = false;
     }
   }
   return carried;
+}
+
+// Reads what `way` holds until it would block or a turn's worth has gone, sending each read on whole.
+RelayServer::Flow RelayServer::Carry(Direction& way, std::vector<char>& buffer, int64_t& carried,
+                                     const Socket::KeepWaiting& keepGoing) {
+  for (int64_t turn = 0; turn < kTurnBytes;) {
+    const long received = way.from.Receive(buffer.data(), buffer.size());
+    if (received == Socket::kNothingYet) return turn > 0 ? Flow::Moved : Flow::Idle;
+    if (received == 0) {
+      way.open = false;
+      way.to.ShutdownSending();
+      return Flow::Moved;
+    }
+    if (received < 0 || !way.to.SendAll(buffer.data(), static_cast<size_t>(received), keepGoing)) return Flow::Failed;
+    turn += received;
+    carried += received;
+    m_nBytes += received;
+    Touch();
+  }
+  return Flow::Moved;
 }

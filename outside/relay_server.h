@@ -1,6 +1,8 @@
 // One local proxy's relay: listens on 127.0.0.1 and carries each accepted connection to the route its
 // configuration gives at that moment, directly or through a SOCKS5 proxy. Each connection has a worker
 // thread of its own; every wait is bounded by a tick, so closing and stopping never hang on the network.
+// A worker carries what a socket holds until it would block and waits only then: under Wine every wait is
+// a round trip to the Wine server.
 #pragma once
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "relay_socket.h"
 
@@ -52,11 +55,19 @@ class RelayServer {
     std::thread thread;
     std::atomic<bool> finished{false};
   };
+  // One way of a relayed connection.
+  struct Direction {
+    Socket& from;
+    Socket& to;
+    bool open = true;
+  };
+  enum class Flow { Idle, Moved, Failed };
 
   void AcceptLoop();
   void Serve(Socket client, LONG connection, uint64_t generation);
   Socket OpenUpstream(const RelayRoute& route, LONG connection, uint64_t generation);
   int64_t Pump(Socket& client, Socket& upstream, uint64_t generation);
+  Flow Carry(Direction& way, std::vector<char>& buffer, int64_t& carried, const Socket::KeepWaiting& keepGoing);
   bool KeepGoing(uint64_t generation) const { return !m_bStopping && m_nGeneration == generation; }
   void Touch();
   void JoinFinishedWorkers(bool all);

@@ -1,16 +1,16 @@
 // The relay: a proxy plug-in library whose local proxies really carry a stream. Each proxy listens on
 // 127.0.0.1 on a port the system chooses and relays every connection a player opens to connection 0 of its
-// configuration, directly or, when SOCKS5 is on, through the configuration's first SOCKS5 proxy. Installed
-// under a plug-in's file name it stands in for that plug-in.
+// own configuration, directly or, when SOCKS5 is on, through the configuration's first SOCKS5 proxy.
+// Installed under a plug-in's file name it stands in for that plug-in.
 #include <atomic>
 #include <climits>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <type_traits>
 
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
+#include "relay_config.h"
 #include "relay_server.h"
 #include "shared_log.h"
 #include "standin_export.h"
@@ -26,8 +26,8 @@ SharedLog& TheLog() {
 
 std::atomic<LONG> g_proxiesMade{0};
 
-// The configuration belongs to the video host, which changes it under its own lock while the relay runs;
-// each new connection takes the route as it stands then.
+// The video host's settings write the relay's configuration under its lock while the relay runs; each new
+// connection takes the route as it stands then.
 bool ReadRoute(CSrcConfig& config, RelayRoute& route) {
   EnterCriticalSection(&config.m_cs);
   const bool found = !config.m_connections.empty() && config.m_connections[0] != nullptr;
@@ -79,8 +79,9 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     if (pConfig == nullptr) return E_POINTER;
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) return E_FAIL;
-    m_pConfig = pConfig;
-    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber, [this](RelayRoute& route) { return Route(route); });
+    CopyRelayConfig(*pConfig, m_config);
+    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber,
+                                                [this](RelayRoute& route) { return ReadRoute(m_config, route); });
     if (!server->Start()) return E_FAIL;
     m_server = std::move(server);
     return S_OK;
@@ -100,26 +101,24 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   }
   CSrcConfig* STDMETHODCALLTYPE GetConfig() override {
     std::lock_guard<std::mutex> hold(m_lock);
-    return m_pConfig;
+    return m_server != nullptr ? &m_config : nullptr;
   }
   HRESULT STDMETHODCALLTYPE Reserved9(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved12(LONG) override { return E_NOTIMPL; }
-  // A running proxy's connections change here, not in the configuration. The relay carries connection 0
-  // only: it keeps that connection's new address itself and leaves the host's configuration as it is.
-  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG) override {
+  // A running proxy's connections change here; the relay carries connection 0.
+  HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG type) override {
     if (url == nullptr) return E_POINTER;
-    if (connIndex != 0) return S_OK;
+    const int number = static_cast<int>(m_nNumber);
     StreamAddress address;
     if (!ParseStreamAddress(url, address)) {
-      TheLog().WriteF(1, "Relay %d cannot use URL %s", static_cast<int>(m_nNumber), url);
+      TheLog().WriteF(1, "Relay %d cannot use URL %s", number, url);
       return E_INVALIDARG;
     }
-    TheLog().WriteF(1, "Relay %d connection 0 now %s:%d", static_cast<int>(m_nNumber), address.host.c_str(),
-                    static_cast<int>(address.port));
-    std::lock_guard<std::mutex> hold(m_routeLock);
-    m_changedSource = address;
+    if (!SetRelayConnection(m_config, connIndex, url, type, address)) return S_OK;
+    TheLog().WriteF(1, "Relay %d connection %d now %s:%d", number, static_cast<int>(connIndex),
+                    address.host.c_str(), static_cast<int>(address.port));
     return S_OK;
   }
   LONG STDMETHODCALLTYPE GetByteCount() override {
@@ -147,16 +146,6 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     DropCallback();
   }
 
-  // Connection 0 of the configuration, or where SetConnectionURL moved it since.
-  bool Route(RelayRoute& route) {
-    const bool configured = ReadRoute(*m_pConfig, route);
-    std::lock_guard<std::mutex> hold(m_routeLock);
-    if (!m_changedSource) return configured;
-    route.host = m_changedSource->host;
-    route.port = m_changedSource->port;
-    return true;
-  }
-
   void DropCallback() {
     if (m_pCallback == nullptr) return;
     m_pCallback->Release();
@@ -165,10 +154,8 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
 
   const LONG m_nNumber;
   std::mutex m_lock;
+  CSrcConfig m_config;  // the server's threads read it, so it outlives the server
   std::unique_ptr<RelayServer> m_server;
-  CSrcConfig* m_pConfig = nullptr;
-  std::mutex m_routeLock;
-  std::optional<StreamAddress> m_changedSource;
   IQelVideoCBBCallback* m_pCallback = nullptr;
 };
 

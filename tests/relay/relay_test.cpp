@@ -148,8 +148,14 @@ class RelayTest : public ::testing::Test {
 
 TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   Origin origin(Origin::Mode::Answer);
+  m_config.m_nSessionID1 = 1001;
   Start(origin.Port());
-  EXPECT_EQ(m_proxy->GetConfig(), &m_config);
+  // The relay works from a copy of its own, which the heartbeat reads back.
+  CSrcConfig* own = m_proxy->GetConfig();
+  ASSERT_NE(own, nullptr);
+  EXPECT_NE(own, &m_config);
+  EXPECT_EQ(own->GetPort(0), origin.Port());
+  EXPECT_EQ(own->m_nSessionID1, 1001);
   EXPECT_EQ(m_proxy->GetByteCount(), 0);
   EXPECT_EQ(m_proxy->GetLastActivityTime(), 0);
   const int64_t before = static_cast<int64_t>(std::time(nullptr));
@@ -182,7 +188,7 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
     std::string error;
     closedPort = Socket::ListenOnLoopback(&error).LocalPort();
   }
-  m_config.AddConnection(0, ("http://127.0.0.1:" + std::to_string(closedPort) + "/").c_str(), 4);
+  m_proxy->SetConnectionURL(0, ("http://127.0.0.1:" + std::to_string(closedPort) + "/").c_str(), 4);
   Socket second = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(second), "");
   EXPECT_TRUE(Eventually([&] {
@@ -205,6 +211,9 @@ TEST_F(RelayTest, ANewURLForConnectionZeroMovesLaterPlayersToIt) {
   EXPECT_EQ(ReadToEnd(player), kResponse);
   EXPECT_EQ(first.Accepted(), 0);
   EXPECT_EQ(second.Accepted(), 1);
+  // What the host reads back tells where the relay goes; the host's own object stays as it was.
+  EXPECT_EQ(m_proxy->GetConfig()->GetPort(0), second.Port());
+  EXPECT_EQ(m_config.GetPort(0), first.Port());
   const std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(Contains(lines, "cannot use URL not a URL"));
   EXPECT_TRUE(Contains(lines, "connection 0 now 127.0.0.1:" + std::to_string(second.Port())));

@@ -3,7 +3,6 @@
 // own configuration, directly or, when SOCKS5 is on, through the configuration's first SOCKS5 proxy.
 // Installed under a plug-in's file name it stands in for that plug-in.
 #include <atomic>
-#include <climits>
 #include <memory>
 #include <mutex>
 #include <type_traits>
@@ -107,7 +106,8 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   HRESULT STDMETHODCALLTYPE Reserved10(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved11(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reserved12(LONG) override { return E_NOTIMPL; }
-  // A running proxy's connections change here; the relay carries connection 0.
+  // A running proxy's connections change here. A new URL for connection 0 after the connections and the
+  // listener were closed (another player started) means the player plays again: the relay listens again.
   HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG type) override {
     if (url == nullptr) return E_POINTER;
     const int number = static_cast<int>(m_nNumber);
@@ -119,12 +119,13 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     if (!SetRelayConnection(m_config, connIndex, url, type, address)) return S_OK;
     TheLog().WriteF(1, "Relay %d connection %d now %s:%d", number, static_cast<int>(connIndex),
                     address.host.c_str(), static_cast<int>(address.port));
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (connIndex == 0 && m_server != nullptr && !m_server->Start()) return E_FAIL;
     return S_OK;
   }
   LONG STDMETHODCALLTYPE GetByteCount() override {
     std::lock_guard<std::mutex> hold(m_lock);
-    const int64_t bytes = m_server != nullptr ? m_server->ByteCount() : 0;
-    return bytes > LONG_MAX ? LONG_MAX : static_cast<LONG>(bytes);
+    return m_server != nullptr ? m_server->TakeByteReading() : 0;
   }
   HRESULT STDMETHODCALLTYPE Reserved15(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CloseConnections(LONG includeProxy) override {

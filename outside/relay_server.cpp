@@ -35,7 +35,8 @@ RelayServer::RelayServer(SharedLog& log, LONG number, RouteSource routeSource)
 RelayServer::~RelayServer() { Stop(); }
 
 bool RelayServer::Start() {
-  if (m_acceptThread.joinable()) return m_nPort >= 0;
+  if (m_bListening) return true;
+  if (m_acceptThread.joinable()) m_acceptThread.join();  // a closed listener's loop ends within a tick
   std::string error = "the socket library did not start";
   if (m_sockets.Ready()) m_listener = Socket::ListenOnLoopback(&error);
   if (!m_listener.Valid()) {
@@ -50,8 +51,8 @@ bool RelayServer::Start() {
 }
 
 void RelayServer::CloseConnections(bool listenerToo) {
-  ++m_nGeneration;
   if (listenerToo) m_bListening = false;
+  ++m_nGeneration;
   m_log.WriteF(1, "Relay %d connections closed%s", static_cast<int>(m_nNumber), listenerToo ? ", listener too" : "");
 }
 
@@ -60,7 +61,7 @@ void RelayServer::Stop() {
   if (m_acceptThread.joinable()) {
     m_acceptThread.join();
     m_log.WriteF(1, "Relay %d stopped after %lld bytes", static_cast<int>(m_nNumber),
-                 static_cast<long long>(m_nBytes));
+                 static_cast<long long>(m_carried.Total()));
   }
   JoinFinishedWorkers(true);
 }
@@ -88,11 +89,14 @@ void RelayServer::AcceptLoop() {
     JoinFinishedWorkers(false);
     Socket client = m_listener.AcceptWithinTick();
     if (!client.Valid()) continue;
+    // Read before the listener's state, which a close changes first: a player accepted while the listener
+    // was being closed goes with it.
+    const uint64_t generation = m_nGeneration;
+    if (!m_bListening) continue;
     Touch();
     const LONG connection = ++m_nConnections;
     auto worker = std::make_unique<Worker>();
     Worker* self = worker.get();
-    const uint64_t generation = m_nGeneration;
     std::lock_guard<std::mutex> hold(m_workersLock);
     worker->thread = std::thread([this, self, connection, generation](Socket accepted) {
       Serve(std::move(accepted), connection, generation);
@@ -189,7 +193,7 @@ RelayServer::Flow RelayServer::Carry(Direction& way, std::vector<char>& buffer, 
     if (received < 0 || !way.to.SendAll(buffer.data(), static_cast<size_t>(received), keepGoing)) return Flow::Failed;
     turn += received;
     carried += received;
-    m_nBytes += received;
+    m_carried.Add(received);
     Touch();
   }
   return Flow::Moved;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "relay_carried_bytes.h"
 #include "relay_socket.h"
 
 class SharedLog;
@@ -39,14 +40,17 @@ class RelayServer {
   RelayServer(const RelayServer&) = delete;
   RelayServer& operator=(const RelayServer&) = delete;
 
+  // Listens, also again once CloseConnections has closed the listener (on a port the system chooses anew).
   bool Start();
+  bool Listening() const { return m_bListening; }
   // The listening port; -1 when not listening.
   LONG Port() const { return m_nPort; }
   // Ends every relayed connection; with `listenerToo` also stops accepting new ones.
   void CloseConnections(bool listenerToo);
   void Stop();
 
-  int64_t ByteCount() const { return m_nBytes; }
+  // Bytes carried since the previous reading (see CarriedBytes).
+  LONG TakeByteReading() { return m_carried.TakeReading(); }
   // Seconds since 1970-01-01 UTC of the last accept or byte carried; 0 before any.
   int64_t LastActivityTime() const { return m_nLastActivity; }
 
@@ -81,7 +85,7 @@ class RelayServer {
   std::atomic<bool> m_bStopping{false};
   std::atomic<bool> m_bListening{false};
   std::atomic<uint64_t> m_nGeneration{0};  // bumped to end the connections of earlier generations
-  std::atomic<int64_t> m_nBytes{0};
+  CarriedBytes m_carried;
   std::atomic<int64_t> m_nLastActivity{0};
   std::thread m_acceptThread;
   std::mutex m_workersLock;

@@ -1,0 +1,43 @@
+#include "relay_carried_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr LONG kMax = CarriedBytes::kMaxReading;
+
+TEST(CarriedBytesTest, EachReadingIsTheBytesSinceThePreviousOneAndStaysWithinTheHeartbeatsRange) {
+  struct Case {
+    std::vector<int64_t> added;  // before the first reading
+    std::vector<LONG> readings;
+  };
+  const Case cases[] = {
+      {{}, {0}},
+      {{5, 7}, {12, 0}},
+      {{kMax}, {kMax, 0}},
+      // Past 2 GiB in all: the rest is carried over, never clamped or wrapped.
+      {{int64_t{1} << 31, 3}, {kMax, kMax, kMax, kMax, kMax, kMax, kMax, kMax, 8 + 3, 0}},
+  };
+  for (const Case& c : cases) {
+    CarriedBytes bytes;
+    for (int64_t n : c.added) bytes.Add(n);
+    std::vector<LONG> readings;
+    for (size_t i = 0; i < c.readings.size(); ++i) readings.push_back(bytes.TakeReading());
+    EXPECT_EQ(readings, c.readings);
+  }
+}
+
+TEST(CarriedBytesTest, BytesAddedBetweenReadingsGoToTheNextOneAndTheTotalKeepsEverything) {
+  CarriedBytes bytes;
+  bytes.Add(3 * int64_t{kMax});
+  EXPECT_EQ(bytes.TakeReading(), kMax);
+  bytes.Add(100);
+  EXPECT_EQ(bytes.TakeReading(), kMax);
+  EXPECT_EQ(bytes.TakeReading(), kMax);
+  EXPECT_EQ(bytes.TakeReading(), 100);
+  EXPECT_EQ(bytes.Total(), 3 * int64_t{kMax} + 100);
+}
+
+}  // namespace

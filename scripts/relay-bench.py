@@ -11,12 +11,13 @@ MIB_PER_RUN MiB in all, split between its players; the rounds take turns over th
 the same machine, and each figure is the median of its rounds. Everything started here is stopped here.
 """
 import os
+import queue
 import re
-import select
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 PLAYERS = (1, 16)
@@ -26,30 +27,33 @@ START_SECONDS = 60
 
 
 class Child:
-    """A process started here whose output is read line by line with a time limit."""
+    """A process started here; its output (stdout or stderr) is read all along, so it never blocks on it."""
 
     def __init__(self, args, cwd=None, stdin=None, output="stdout"):
-        self.process = subprocess.Popen(args, cwd=cwd, stdin=stdin, stdout=subprocess.PIPE if output == "stdout"
-                                        else subprocess.DEVNULL, stderr=subprocess.PIPE if output == "stderr"
-                                        else subprocess.DEVNULL)
-        self.stream = self.process.stdout if output == "stdout" else self.process.stderr
-        self.pending = b""
+        streams = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        streams[output] = subprocess.PIPE
+        self.process = subprocess.Popen(args, cwd=cwd, stdin=stdin, **streams)
+        self.lines = queue.Queue()
+        threading.Thread(target=self.read, args=(getattr(self.process, output),), daemon=True).start()
+
+    def read(self, stream):
+        for line in stream:
+            self.lines.put(line.decode(errors="replace").rstrip("\n"))
+        self.lines.put(None)
 
     def wait_for(self, pattern, seconds):
+        """The match of the first line from now on that matches `pattern`; the run ends without one."""
         deadline = time.monotonic() + seconds
         while True:
-            while b"\n" in self.pending:
-                line, self.pending = self.pending.split(b"\n", 1)
-                found = re.search(pattern, line.decode(errors="replace"))
-                if found:
-                    return found
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([self.stream], [], [], left)[0]:
+            try:
+                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
                 sys.exit(f"relay-bench: no line like {pattern!r} from {self.process.args[0]} in {seconds} s")
-            chunk = os.read(self.stream.fileno(), 65536)
-            if not chunk:
+            if line is None:
                 sys.exit(f"relay-bench: {self.process.args[0]} ended before a line like {pattern!r}")
-            self.pending += chunk
+            found = re.search(pattern, line)
+            if found:
+                return found
 
     def stop(self):
         if self.process.poll() is None:
@@ -98,33 +102,41 @@ def wait_children_reaped(pid):
 
 
 class Bench:
-    def __init__(self, qelhost, relay_load, work):
+    def __init__(self):
         self.children = []
-        self.load = self.start(Child([relay_load], stdin=subprocess.PIPE))
-        origin = int(self.load.wait_for(r"^origin (\d+)$", START_SECONDS)[1])
-        socat = self.start(Child(["socat", "-d", "-d", "TCP-LISTEN:0,bind=127.0.0.1,reuseaddr,fork",
-                                  f"TCP:127.0.0.1:{origin}"], output="stderr"))
-        socat_port = int(socat.wait_for(r"listening on .*:(\d+)$", START_SECONDS)[1])
-        with open(os.path.join(work, "session.qel"), "w") as session:
-            session.write(f"acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:{origin}/\nwait 3600\n")
-        relay = self.start(Child([os.environ["WINELOADER"], os.path.abspath(qelhost), "session.qel"], cwd=work))
-        relay_port = int(relay.wait_for(r"talkback 240 \[Report Proxy Port\] acid=17 value=(\d+)", START_SECONDS)[1])
-        server = wine_server_pid()
-        self.paths = {
-            "origin direct": (origin, lambda: 0.0),
-            "socat": (socat_port, lambda: (wait_children_reaped(socat.process.pid),
-                                           cpu_seconds(socat.process.pid, True))[1]),
-            "relay": (relay_port, lambda: cpu_seconds(relay.process.pid)),
-        }
-        self.server_cpu = (lambda: cpu_seconds(server)) if server else (lambda: 0.0)
+        self.paths = {}
 
-    def start(self, child):
-        self.children.append(child)
-        return child
+    def start(self, args, **options):
+        self.children.append(Child(args, **options))
+        return self.children[-1]
 
     def stop(self):
         for child in reversed(self.children):
             child.stop()
+
+    def start_paths(self, qelhost, relay_load, work):
+        """The origin, socat in front of it and the relay in front of it; each path's port and CPU reading."""
+        self.load = self.start([relay_load], stdin=subprocess.PIPE)
+        origin = int(self.load.wait_for(r"^origin (\d+)$", START_SECONDS)[1])
+        socat = self.start(["socat", "-d", "-d", "TCP-LISTEN:0,bind=127.0.0.1,reuseaddr,fork",
+                            f"TCP:127.0.0.1:{origin}"], output="stderr")
+        socat_port = int(socat.wait_for(r"listening on .*:(\d+)$", START_SECONDS)[1])
+        with open(os.path.join(work, "session.qel"), "w") as session:
+            session.write(f"acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:{origin}/\nwait 3600\n")
+        relay = self.start([os.environ["WINELOADER"], os.path.abspath(qelhost), "session.qel"], cwd=work)
+        relay_port = int(relay.wait_for(r"talkback 240 \[Report Proxy Port\] acid=17 value=(\d+)", START_SECONDS)[1])
+
+        def socat_cpu():
+            wait_children_reaped(socat.process.pid)
+            return cpu_seconds(socat.process.pid, with_children=True)
+
+        server = wine_server_pid()
+        self.server_cpu = (lambda: cpu_seconds(server)) if server else (lambda: 0.0)
+        self.paths = {
+            "origin direct": (origin, lambda: 0.0),
+            "socat": (socat_port, socat_cpu),
+            "relay": (relay_port, lambda: cpu_seconds(relay.process.pid)),
+        }
 
     def run(self, path, players, total_bytes):
         """MB/s, CPU seconds per GB (with the Wine server's share), players whose stream arrived whole."""
@@ -146,8 +158,9 @@ def main():
     loads = [subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip()]
     figures = {(players, path): [] for players in PLAYERS for path in PATHS}
     with tempfile.TemporaryDirectory() as work:
-        bench = Bench(qelhost, relay_load, work)
+        bench = Bench()
         try:
+            bench.start_paths(qelhost, relay_load, work)
             for _ in range(rounds):
                 for players in PLAYERS:
                     for path in PATHS:
@@ -156,8 +169,8 @@ def main():
             bench.stop()
     loads.append(subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
 
-    wine = "32-bit build under 32-bit Wine" if build == "win32" else \
-        "64-bit build under 64-bit Wine (this machine cannot run 32-bit code)"
+    wine = "the 32-bit build under Wine" if build == "win32" else \
+        "the 64-bit build under Wine (this machine cannot run 32-bit code)"
     print(f"relay benchmark: {mib} MiB a run, median of {rounds} rounds; relay: {wine}")
     print(f"load at start: {loads[0]}\nload at end:   {loads[1]}\n")
     print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/socat':<20} {'CPU s/GB':>8}  "

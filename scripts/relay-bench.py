@@ -124,7 +124,7 @@ class Bench:
         with open(os.path.join(work, "session.qel"), "w") as session:
             session.write(f"acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:{origin}/\nwait 3600\n")
         relay = self.start([os.environ["WINELOADER"], os.path.abspath(qelhost), "session.qel"], cwd=work)
-        relay_port = int(relay.wait_for(r"talkback 240 \[Report Proxy Port\] acid=17 value=(\d+)", START_SECONDS)[1])
+        relay_port = int(relay.wait_for(r"Report Proxy Port acid=17 value=(\d+)", START_SECONDS)[1])
 
         def socat_cpu():
             wait_children_reaped(socat.process.pid)

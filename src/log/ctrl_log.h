@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/platform.h"
+#include "log/log_line.h"
 
 class CRegistry;
 
@@ -69,6 +70,7 @@ class CQelCtrlLog {
   CRITICAL_SECTION m_cs;
   LONG m_nMaxSize;
   std::string m_strFileName;
+  LogLineWriter m_lineWriter;
   long m_nKnownPosition = 0;
   int m_nLinesSinceExact = 0;
 };

@@ -55,6 +55,8 @@ class CQelCtrlLog {
 
  private:
   void WriteHeaderBlock();
+  // WriteLine with the section already held.
+  int WriteLineHeld(const char* text);
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
   bool ReopenIfOverLimit(bool exact);

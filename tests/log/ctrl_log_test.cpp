@@ -65,10 +65,12 @@ TEST_F(CtrlLogTest, CutsMessagesAt1023Characters) {
   const std::string longText(3000, 'x');
   m_log.LogF(1, "%s", longText.c_str());
   m_log.LogF(1, "%s", std::string(1023, 'y').c_str());
+  m_log.LogF(1, "z%s", longText.c_str());  // through the formatter, not the plain text's shortcut
   const Lines lines = ReadLogLines(m_path);
-  ASSERT_EQ(lines.size(), Header().size() + 2);
-  EXPECT_EQ(lines[lines.size() - 2], std::string(1023, 'x'));
-  EXPECT_EQ(lines.back(), std::string(1023, 'y'));
+  ASSERT_EQ(lines.size(), Header().size() + 3);
+  EXPECT_EQ(lines[lines.size() - 3], std::string(1023, 'x'));
+  EXPECT_EQ(lines[lines.size() - 2], std::string(1023, 'y'));
+  EXPECT_EQ(lines.back(), "z" + std::string(1022, 'x'));
 }
 
 TEST_F(CtrlLogTest, TimestampIsLocalDateTimeAndMilliseconds) {

@@ -7,6 +7,7 @@
 #include "base/registry.h"
 #include "log/log_file.h"
 #include "log/log_line.h"
+#include "log/log_line_lock.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ int CQelCtrlLog::WriteLine(const char* text) {
 
 int CQelCtrlLog::WriteLineHeld(const char* text) {
   if (!ReopenIfOverLimit(false)) return 0;
+  LogLineLock otherProcesses(m_pStream);
   m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text != nullptr ? text : ""));
   return 1;
 }

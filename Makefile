@@ -78,7 +78,9 @@ fuzz-long:
 
 bench: bootstrap build/bench/build.ninja
 	cmake --build build/bench -j$(JOBS) --target qel_bench
-	build/bench/bench/qel_bench
+	# Interleaved repetitions and their medians: the ratios hold on a machine whose load changes meanwhile.
+	build/bench/bench/qel_bench --benchmark_enable_random_interleaving=true --benchmark_repetitions=9 \
+	  --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
 
 # The relay beside socat and the origin itself on loopback; not part of `make test`.
 bench-relay: bootstrap

@@ -1,5 +1,7 @@
 #include "trace_output.h"
 
+#include "log/log_escape.h"
+
 void TraceOutput::Event(int cell, const std::string& words, const std::string& raw, const std::string& detail) {
   if (m_verbosity == Verbosity::Quiet) return;
   std::string fields = raw;
@@ -16,7 +18,10 @@ void TraceOutput::Summary(int cell, const std::string& text) {
 }
 
 void TraceOutput::Line(const std::string& text) {
+  // Scripts and the library hand the trace host-controlled texts (URLs, hosts, headers): escaped as the
+  // log escapes them, so each trace line is one line.
+  const std::string escaped = EscapeLogText(text);
   std::lock_guard<std::mutex> hold(m_lock);
-  std::fprintf(m_out, "%s\n", text.c_str());
+  std::fprintf(m_out, "%s\n", escaped.c_str());
   std::fflush(m_out);
 }

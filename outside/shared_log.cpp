@@ -2,10 +2,14 @@
 
 #include <cstdarg>
 #include <ctime>
+#include <string>
 
 #ifndef _WIN32
 #include <sys/time.h>
 #endif
+
+#include "log/log_escape.h"
+#include "log/log_line_lock.h"
 
 namespace {
 
@@ -50,9 +54,12 @@ void SharedLog::Write(LONG level, const char* text) {
   }
   char stamp[32];
   FormatTimestamp(stamp);
+  // Host and source texts reach these lines too: escaped as the library escapes its own.
+  const std::string escaped = EscapeLogText(text != nullptr ? text : "");
   EnterCriticalSection(pLock);
   if (FILE* stream = *ppStream) {
-    std::fprintf(stream, "%s %s: %s\r\n", stamp, m_libraryName, text);
+    LogLineLock otherProcesses(stream);
+    std::fprintf(stream, "%s %s: %s\r\n", stamp, m_libraryName, escaped.c_str());
     std::fflush(stream);
   }
   LeaveCriticalSection(pLock);

@@ -3,10 +3,11 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "base/clock.h"
 #include "base/locks.h"
 #include "base/registry.h"
 #include "log/log_file.h"
+#include "log/log_line.h"
+#include "log/log_line_lock.h"
 
 namespace {
 
@@ -16,30 +17,18 @@ constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_W
 constexpr LONG kMaxSizeKLimit = 10239;
 constexpr int kExactPositionEvery = 32;
 
-char* PutDigits(char* out, int value, int digits) {
-  if (value < 0) value = 0;
-  for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
-  return out + digits;
-}
-
-// "MM/DD/YY-HH:MM:SS.mmm" of the current local time: the date "%m/%d/%y", "-", the time "%H:%M:%S",
-// "." and the milliseconds, written digit by digit because a line's budget is smaller than snprintf's.
-void FormatTimestamp(char (&stamp)[255]) {
-  const ClockReading now = ReadClock();
-  char* out = stamp;
-  const int fields[] = {now.month, now.day, now.year, now.hour, now.minute, now.second};
-  const char separators[] = {'/', '/', '-', ':', ':', '.'};
-  for (size_t i = 0; i < 6; ++i) {
-    out = PutDigits(out, fields[i] % 100, 2);
-    *out++ = separators[i];
-  }
-  out = PutDigits(out, now.millisecond % 1000, 3);
-  *out = '\0';
-}
-
 }  // namespace
 
 void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args) {
+  // A text logged as it is skips the formatter, which costs more than the rest of the line's own work.
+  if (format != nullptr && std::strcmp(format, "%s") == 0) {
+    const char* text = va_arg(args, const char*);
+    if (text == nullptr) text = "(null)";  // what the formatter writes for it
+    const size_t length = strnlen(text, sizeof buffer - 1);
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return;
+  }
   if (format == nullptr || std::vsnprintf(buffer, sizeof buffer, format, args) < 0) buffer[0] = '\0';
 }
 
@@ -99,6 +88,11 @@ int CQelCtrlLog::LogF(LONG level, const char* format, ...) {
 int CQelCtrlLog::Write(const char* text, LONG level) {
   if (text == nullptr) return 0;
   if (level > m_nLevel) return 1;
+  {
+    // The usual case, a file already open, takes the section once.
+    CAutoLock hold(&m_cs);
+    if (m_pStream != nullptr) return WriteLineHeld(text);
+  }
   // The lock is not held between the open and the header: a plug-in line may fall between header lines.
   if (Open() == 1) WriteHeaderBlock();
   return WriteLine(text);
@@ -114,24 +108,23 @@ void CQelCtrlLog::WriteHeaderBlock() {
 
 int CQelCtrlLog::WriteLine(const char* text) {
   CAutoLock hold(&m_cs);
+  return WriteLineHeld(text);
+}
+
+int CQelCtrlLog::WriteLineHeld(const char* text) {
   if (!ReopenIfOverLimit(false)) return 0;
-  char stamp[255];
-  FormatTimestamp(stamp);
-  if (text == nullptr) text = "";
-  std::fputs(stamp, m_pStream);
-  std::fputc(' ', m_pStream);
-  std::fputs(text, m_pStream);
-  std::fputs("\r\n", m_pStream);
-  std::fflush(m_pStream);
-  m_nKnownPosition += static_cast<long>(std::strlen(stamp) + std::strlen(text) + 3);
+  LogLineLock otherProcesses(m_pStream);
+  m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text != nullptr ? text : ""));
   return 1;
 }
 
 long CQelCtrlLog::StreamPosition(bool exact) {
-  // A stream in a failed state reports position -1 and so is never moved aside.
-  if (std::ferror(m_pStream)) return -1L;
+  // Between exact readings the own count can only say "below the limit": nothing moves, whatever the
+  // stream's state.
   if (!exact && ++m_nLinesSinceExact < kExactPositionEvery && m_nKnownPosition <= static_cast<long>(m_nMaxSize))
     return m_nKnownPosition;
+  // A stream in a failed state reports position -1 and so is never moved aside.
+  if (std::ferror(m_pStream)) return -1L;
   m_nLinesSinceExact = 0;
   m_nKnownPosition = std::ftell(m_pStream);
   return m_nKnownPosition;

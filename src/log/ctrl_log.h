@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/platform.h"
+#include "log/log_line.h"
 
 class CRegistry;
 
@@ -54,6 +55,8 @@ class CQelCtrlLog {
 
  private:
   void WriteHeaderBlock();
+  // WriteLine with the section already held.
+  int WriteLineHeld(const char* text);
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
   bool ReopenIfOverLimit(bool exact);
@@ -69,6 +72,7 @@ class CQelCtrlLog {
   CRITICAL_SECTION m_cs;
   LONG m_nMaxSize;
   std::string m_strFileName;
+  LogLineWriter m_lineWriter;
   long m_nKnownPosition = 0;
   int m_nLinesSinceExact = 0;
 };

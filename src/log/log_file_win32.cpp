@@ -10,9 +10,11 @@
 
 FILE* OpenLogForAppend(const std::string& path) {
   // Append data without write data: the system appends each write at the end of the file, where a
-  // seek to the end followed by a write could meet another process's write at the same offset.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // seek to the end followed by a write could meet another process's write at the same offset. Read
+  // data only because the system grants the line lock to a handle that may read or write data.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND);
   if (descriptor == -1) {

@@ -7,6 +7,7 @@
 #include "control/module.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
+#include "log/log_escape.h"
 #include "log/qel_error.h"
 #include "support/command_builder.h"
 #include "support/process_log_test.h"
@@ -185,8 +186,8 @@ TEST_F(ControlTest, PlayWithoutTheProxyPluginSendsNoPort) {
   EXPECT_TRUE(m_host.TalkbackMessages().empty());
   char error[255];
   SetLastError(ERROR_MOD_NOT_FOUND);
-  std::string text = GetLastErrorText(error, sizeof error);
-  text.erase(text.find_last_not_of("\r\n") + 1);  // the system's own line end ends the log line early
+  // The system's text ends in its own line break, which stays inside the log line as escapes.
+  const std::string text = EscapeLogText(GetLastErrorText(error, sizeof error));
   EXPECT_EQ(Only(LoggedLines(), {"VideoHost::LoadProxyPlugin", "VideoHost::StartLocalProxies: Failed"}),
             (Lines{"VideoHost::LoadProxyPlugin: VideoProxy plugin loaded failed, error=" + text,
                    "VideoHost::StartLocalProxies: Failed to load proxy plugin dll"}));

@@ -12,7 +12,7 @@ Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-void WriteSettings(const std::string& logFile, DWORD level) {
+void WriteSettings(const std::string& logFile, DWORD level, DWORD maxSizeK) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)
@@ -20,13 +20,15 @@ void WriteSettings(const std::string& logFile, DWORD level) {
   RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(logFile.c_str()),
                  static_cast<DWORD>(logFile.size() + 1));
   RegSetValueExA(key, "LogFileLevel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level), sizeof level);
+  if (maxSizeK != 0)
+    RegSetValueExA(key, "LogMaxSizeK", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maxSizeK), sizeof maxSizeK);
   RegCloseKey(key);
 }
 
 }  // namespace
 
-LoadedDll::LoadedDll(const std::string& logFile, DWORD level) {
-  WriteSettings(logFile, level);
+LoadedDll::LoadedDll(const std::string& logFile, DWORD level, DWORD maxSizeK) {
+  WriteSettings(logFile, level, maxSizeK);
   m_module = LoadLibraryA("QelVorlaProxy.dll");
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
 }

@@ -9,7 +9,8 @@
 class LoadedDll {
  public:
   // Writes the log settings under HKEY_LOCAL_MACHINE, loads the library, and removes the settings again.
-  LoadedDll(const std::string& logFile, DWORD level);
+  // A size limit of 0 leaves the value out (the default limit).
+  LoadedDll(const std::string& logFile, DWORD level, DWORD maxSizeK = 0);
   ~LoadedDll();
   LoadedDll(const LoadedDll&) = delete;
   LoadedDll& operator=(const LoadedDll&) = delete;

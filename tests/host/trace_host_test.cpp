@@ -98,6 +98,17 @@ TEST_F(TraceHostTest, VerboseAddsEveryRawFieldAndQuietOnlyTheSummary) {
             "cell 1: summary: no port reported; 1 beat (1 playing); 0 bytes reported; 0 stops; host references left 0\n");
 }
 
+TEST_F(TraceHostTest, HostTextsAreEscapedSoEachTraceLineIsOne) {
+  TraceOutput out(m_file, Verbosity::Normal);
+  TraceHost host(0, out, m_clock);
+  out.Step("url 0 1 http://a.example/\x1B[2J\x7F");
+  Beat(host, 1.0, "1;17;\r\ncell 0: beat 9");
+  EXPECT_EQ(Printed(),
+            "> url 0 1 http://a.example/\\x1B[2J\\x7F\n"
+            "cell 0: alarm with an unreadable status [request 87 CCB_SendINMSAlarm ucid=53 text=\"1;17;\\r\\ncell 0: "
+            "beat 9\"]\n");
+}
+
 TEST(RateText, DecimalUnits) {
   EXPECT_EQ(RateText(999, 1.0), "999 B/s");
   EXPECT_EQ(RateText(1000, 1.0), "1.0 kB/s");

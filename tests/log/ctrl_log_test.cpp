@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "log/log_escape.h"
 #include "log/log_file.h"
 #include "support/log_reader.h"
 #include "support/temp_dir.h"
@@ -64,20 +65,45 @@ TEST_F(CtrlLogTest, CutsMessagesAt1023Characters) {
   const std::string longText(3000, 'x');
   m_log.LogF(1, "%s", longText.c_str());
   m_log.LogF(1, "%s", std::string(1023, 'y').c_str());
+  m_log.LogF(1, "z%s", longText.c_str());  // through the formatter, not the plain text's shortcut
   const Lines lines = ReadLogLines(m_path);
-  ASSERT_EQ(lines.size(), Header().size() + 2);
-  EXPECT_EQ(lines[lines.size() - 2], std::string(1023, 'x'));
-  EXPECT_EQ(lines.back(), std::string(1023, 'y'));
+  ASSERT_EQ(lines.size(), Header().size() + 3);
+  EXPECT_EQ(lines[lines.size() - 3], std::string(1023, 'x'));
+  EXPECT_EQ(lines[lines.size() - 2], std::string(1023, 'y'));
+  EXPECT_EQ(lines.back(), "z" + std::string(1022, 'x'));
 }
 
 TEST_F(CtrlLogTest, TimestampIsLocalDateTimeAndMilliseconds) {
   UseLog(1);
   const ClockReading at{0, 2026, 12, 7, 14, 3, 5, 42};
   PinClock(&at);
-  m_log.Open();  // no header: this test reads the one line
+  m_log.Open();  // no header: this test reads the lines it writes
   m_log.WriteLine("VideoHost::Initialize: Done");
+  // Backslashes, quotes and bytes above 0x7F are plain text.
+  m_log.WriteLine("File=C:\\Logs\\x41.log \"\xE9\xFF\"");
   PinClock(nullptr);
-  EXPECT_EQ(ReadWholeFile(m_path), "12/07/26-14:03:05.042 VideoHost::Initialize: Done\r\n");
+  EXPECT_EQ(ReadWholeFile(m_path),
+            "12/07/26-14:03:05.042 VideoHost::Initialize: Done\r\n"
+            "12/07/26-14:03:05.042 File=C:\\Logs\\x41.log \"\xE9\xFF\"\r\n");
+}
+
+TEST_F(CtrlLogTest, ControlBytesInATextAreWrittenAsEscapes) {
+  UseLog(1);
+  auto bytes = [](int first, int last) {
+    std::string text;
+    for (int byte = first; byte <= last; ++byte) text += static_cast<char>(byte);
+    return text;
+  };
+  // Past one piece of the line's buffer, a line end in the text still stays inside the one line.
+  const std::string longText = std::string(1023, 'a') + "\n" + std::string(1500, 'b') + "\r\n";
+  m_log.Write(bytes(0x01, 0xFF).c_str(), 1);  // a C text ends at 0x00
+  m_log.Write(longText.c_str(), 1);
+  EXPECT_EQ(ReadLogLines(m_path),
+            Concat(Header(), {"\\x01\\x02\\x03\\x04\\x05\\x06\\x07\\x08\\t\\n\\x0B\\x0C\\r\\x0E\\x0F\\x10\\x11\\x12"
+                              "\\x13\\x14\\x15\\x16\\x17\\x18\\x19\\x1A\\x1B\\x1C\\x1D\\x1E\\x1F" +
+                                  bytes(0x20, 0x7E) + "\\x7F" + bytes(0x80, 0xFF),
+                              std::string(1023, 'a') + "\\n" + std::string(1500, 'b') + "\\r\\n"}));
+  EXPECT_EQ(EscapeLogText(std::string_view("\0", 1)), "\\x00");
 }
 
 TEST_F(CtrlLogTest, HeaderBlockOnEveryFreshOpen) {

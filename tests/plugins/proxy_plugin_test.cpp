@@ -143,7 +143,7 @@ TEST_F(ProxyPluginTest, SetLogFilePassesItsValuesThrough) {
 }
 
 // The library writes through the log's stream-pointer address under the log's lock, so it follows a
-// close and a reopen and honours the level.
+// close and a reopen and honours the level; its texts are escaped as the log's own.
 TEST_F(ProxyPluginTest, TheLibraryWritesIntoTheSharedLogAcrossACloseAndReopen) {
   TempDir dir;
   CQelCtrlLog log;
@@ -157,7 +157,7 @@ TEST_F(ProxyPluginTest, TheLibraryWritesIntoTheSharedLogAcrossACloseAndReopen) {
   log.Close();
   standin.WriteLog(1, "while closed");
   log.Write("second", 1);
-  standin.WriteLog(2, "two");
+  standin.WriteLog(2, "two\r\nforged");
   log.Close();
 
   std::vector<std::string> lines;
@@ -166,7 +166,7 @@ TEST_F(ProxyPluginTest, TheLibraryWritesIntoTheSharedLogAcrossACloseAndReopen) {
                         line.rfind("Image Name", 0) == 0 || line.rfind("DisplayDllVersion", 0) == 0;
     if (!header) lines.push_back(line);
   }
-  EXPECT_EQ(lines, (Names{"first", "QelVideoProxy_WMP: one", "second", "QelVideoProxy_WMP: two"}));
+  EXPECT_EQ(lines, (Names{"first", "QelVideoProxy_WMP: one", "second", "QelVideoProxy_WMP: two\\r\\nforged"}));
 }
 
 #ifdef _WIN32

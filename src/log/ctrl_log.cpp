@@ -19,7 +19,7 @@ constexpr int kExactPositionEvery = 32;
 
 }  // namespace
 
-void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args) {
+size_t FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args) {
   // A text logged as it is skips the formatter, which costs more than the rest of the line's own work.
   if (format != nullptr && std::strcmp(format, "%s") == 0) {
     const char* text = va_arg(args, const char*);
@@ -27,9 +27,11 @@ void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format,
     const size_t length = strnlen(text, sizeof buffer - 1);
     std::memcpy(buffer, text, length);
     buffer[length] = '\0';
-    return;
+    return length;
   }
   if (format == nullptr || std::vsnprintf(buffer, sizeof buffer, format, args) < 0) buffer[0] = '\0';
+  // The text ends at its first NUL, whatever the formatter counted.
+  return strnlen(buffer, sizeof buffer - 1);
 }
 
 std::string OldLogFileName(const std::string& path) {
@@ -80,13 +82,17 @@ int CQelCtrlLog::LogF(LONG level, const char* format, ...) {
   char message[kLogMessageBufferSize];
   va_list args;
   va_start(args, format);
-  FormatLogMessage(message, format, args);
+  const size_t length = FormatLogMessage(message, format, args);
   va_end(args);
-  return Write(message, level);
+  return WriteText({message, length}, level);
 }
 
 int CQelCtrlLog::Write(const char* text, LONG level) {
   if (text == nullptr) return 0;
+  return WriteText(text, level);
+}
+
+int CQelCtrlLog::WriteText(std::string_view text, LONG level) {
   if (level > m_nLevel) return 1;
   {
     // The usual case, a file already open, takes the section once.
@@ -95,7 +101,8 @@ int CQelCtrlLog::Write(const char* text, LONG level) {
   }
   // The lock is not held between the open and the header: a plug-in line may fall between header lines.
   if (Open() == 1) WriteHeaderBlock();
-  return WriteLine(text);
+  CAutoLock hold(&m_cs);
+  return WriteLineHeld(text);
 }
 
 void CQelCtrlLog::WriteHeaderBlock() {
@@ -108,13 +115,13 @@ void CQelCtrlLog::WriteHeaderBlock() {
 
 int CQelCtrlLog::WriteLine(const char* text) {
   CAutoLock hold(&m_cs);
-  return WriteLineHeld(text);
+  return WriteLineHeld(text != nullptr ? text : "");
 }
 
-int CQelCtrlLog::WriteLineHeld(const char* text) {
+int CQelCtrlLog::WriteLineHeld(std::string_view text) {
   if (!ReopenIfOverLimit(false)) return 0;
   LogLineLock otherProcesses(m_pStream);
-  m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text != nullptr ? text : ""));
+  m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text));
   return 1;
 }
 

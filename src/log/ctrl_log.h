@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "base/platform.h"
 #include "log/log_line.h"
@@ -56,7 +57,9 @@ class CQelCtrlLog {
  private:
   void WriteHeaderBlock();
   // WriteLine with the section already held.
-  int WriteLineHeld(const char* text);
+  // Write and LogF with the text's length known.
+  int WriteText(std::string_view text, LONG level);
+  int WriteLineHeld(std::string_view text);
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
   bool ReopenIfOverLimit(bool exact);
@@ -78,8 +81,8 @@ class CQelCtrlLog {
 };
 
 // Formats like vsnprintf into a 1024-byte buffer, keeping at most 1023 characters; an encoding error
-// leaves an empty text.
-void FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args);
+// leaves an empty text. Returns the text's length.
+size_t FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args);
 
 // "path_old.ext": "_old" goes before the first "." of the file name (not of a directory name). Empty when
 // the file name has no dot: such a file is never moved aside.

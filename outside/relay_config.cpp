@@ -8,8 +8,8 @@ namespace {
 
 CSrcConnection* CopyOf(const CSrcConnection& source) {
   auto copy = std::make_unique<CSrcConnection>();
-  copy->m_strURL = source.m_strURL;
-  copy->m_strHost = source.m_strHost;
+  copy->m_strURL.Assign(source.m_strURL);
+  copy->m_strHost.Assign(source.m_strHost);
   copy->m_nPort = source.m_nPort;
   copy->m_nType = source.m_nType;
   copy->m_nPluginField1 = source.m_nPluginField1;
@@ -28,16 +28,16 @@ void CopyRelayConfig(CSrcConfig& from, CSrcConfig& to) {
   to.ClearConnections();
   for (const CSrcConnection* connection : from.m_connections) {
     if (connection == nullptr) continue;
-    to.m_connections.reserve(to.m_connections.size() + 1);  // a failed append must not leak the copy
-    to.m_connections.push_back(CopyOf(*connection));
+    CSrcConnection* copy = CopyOf(*connection);
+    if (!to.m_connections.push_back(copy)) delete copy;  // a failed append must not leak the copy
   }
   to.m_nCurConn = from.m_nCurConn;
   for (int i = 0; i < 2; ++i) {
-    to.m_strSocksHost[i] = from.m_strSocksHost[i];
+    to.m_strSocksHost[i].Assign(from.m_strSocksHost[i]);
     to.m_nSocksPort[i] = from.m_nSocksPort[i];
   }
-  to.m_strSocksUser = from.m_strSocksUser;
-  to.m_strSocksPassword = from.m_strSocksPassword;
+  to.m_strSocksUser.Assign(from.m_strSocksUser);
+  to.m_strSocksPassword.Assign(from.m_strSocksPassword);
   to.m_bUseSocks5 = from.m_bUseSocks5;
   to.m_nSessionID1 = from.m_nSessionID1;
   to.m_nSessionID2 = from.m_nSessionID2;
@@ -49,12 +49,11 @@ bool SetRelayConnection(CSrcConfig& config, LONG index, const std::string& url, 
   if (index == 0) config.ClearConnections();
   if (index < 0 || static_cast<size_t>(index) != config.m_connections.size()) return false;
   auto connection = std::make_unique<CSrcConnection>();
-  connection->m_strURL = url;
-  connection->m_strHost = address.host;
+  if (!connection->m_strURL.Assign(url) || !connection->m_strHost.Assign(address.host)) return false;
   connection->m_nPort = address.port;
   connection->m_nType = type;
-  config.m_connections.reserve(config.m_connections.size() + 1);
-  config.m_connections.push_back(connection.release());
+  if (!config.m_connections.push_back(connection.get())) return false;
+  connection.release();
   if (index == 0) config.m_nCurConn = 0;
   return true;
 }

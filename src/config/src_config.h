@@ -1,12 +1,20 @@
 // Everything one local proxy needs to reach the streaming server. The proxy plug-in works on the same
-// structure through this header, so the field order stays as it is, including the fields only the plug-in
-// gives meaning to.
+// structure at fixed offsets, so the field order and types stay as they are, including the fields only the
+// plug-in gives meaning to.
+//
+// Across the boundary: this library adds no connection to a configuration a plug-in made and destroys
+// none of its connections, and neither side ever deletes the other's configuration or connections (their
+// destructors share no calling scheme). The key texts, the key array, the connection array's storage and
+// the plug-in's buffer come from the C runtime's malloc and go back with free, whichever side made them;
+// each string goes back to the manager named in its own header.
 #pragma once
 
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "base/platform.h"
+#include "config/boundary_string.h"
+#include "config/boundary_vector.h"
 #include "config/src_connection.h"
 
 class CSrcConfig {
@@ -30,12 +38,12 @@ class CSrcConfig {
   LONG GetPort(LONG nConnIndex);
   bool IsMProxy(LONG nConnIndex);
 
-  void SetPlugHost(LONG nIndex, const std::string& text);
-  void SetSocksHost(LONG nIndex, const std::string& text);
-  void SetSocksUser(const std::string& text);
-  void SetSocksPassword(const std::string& text);
-  void SetSecureHeaderText(const std::string& text);
-  void SetPlugHeader(const std::string& text);
+  void SetPlugHost(LONG nIndex, std::string_view text);
+  void SetSocksHost(LONG nIndex, std::string_view text);
+  void SetSocksUser(std::string_view text);
+  void SetSocksPassword(std::string_view text);
+  void SetSecureHeaderText(std::string_view text);
+  void SetPlugHeader(std::string_view text);
 
   // Key list. The caller holds m_cs for all three.
   // Frees the old list and makes nTotal empty slots (a negative total counts as 0, which refuses every key).
@@ -45,36 +53,36 @@ class CSrcConfig {
   bool AddKey(short nLength, const BYTE* pBytes);
   void ClearKeys();
 
-  std::vector<CSrcConnection*> m_connections;
+  CBoundaryVector<CSrcConnection*> m_connections;
   LONG m_nCurConn;
-  std::string m_strPlugHost[2];
+  CBoundaryString m_strPlugHost[2];
   LONG m_nPlugPort[2];
   LONG m_nPluginPorts1[2];
-  std::string m_strSocksHost[2];
+  CBoundaryString m_strSocksHost[2];
   LONG m_nSocksPort[2];
   LONG m_nPluginPorts2[2];
-  std::string m_strSocksUser;
-  std::string m_strSocksPassword;
+  CBoundaryString m_strSocksUser;
+  CBoundaryString m_strSocksPassword;
   bool m_bUseSocks5;
-  std::string m_strSecureHeader;
-  std::string m_strPlugHeader;
+  CBoundaryString m_strSecureHeader;
+  CBoundaryString m_strPlugHeader;
   BYTE m_clientKey[kClientKeySize];
   LONG m_nClientKeyLen;
   LONG m_nSecureHeaderVersion;
   short m_nPluginShorts1[2];
   LONG m_nSessionID1;
   LONG m_nSessionID2;
-  BYTE* m_pPluginBuffer;  // allocated with new[]
+  BYTE* m_pPluginBuffer;  // from malloc
   DWORD m_nPluginBufferSize;
-  std::string m_strPluginText1;
+  CBoundaryString m_strPluginText1;
   bool m_bPluginFlag1;
-  std::string m_strPluginText2;
+  CBoundaryString m_strPluginText2;
   short m_nPluginShorts2[2];
   DWORD m_nPluginValue;  // Reset leaves it
   bool m_bPluginFlag2;
   CRITICAL_SECTION m_cs;
   LONG m_nKeyTotal;
-  char** m_ppKeys;
+  char** m_ppKeys;  // the array and each text from malloc
   LONG m_nKeyCount;
 
  private:

@@ -1,20 +1,20 @@
-// One stream source of a source configuration. The proxy plug-in reads it through the same header, so the
-// field order stays as it is, including the fields only the plug-in gives meaning to.
+// One stream source of a source configuration. The proxy plug-in reads it at fixed offsets, so the field
+// order and types stay as they are, including the fields only the plug-in gives meaning to.
 #pragma once
 
-#include <string>
-
 #include "base/platform.h"
+#include "config/boundary_string.h"
 
 class CSrcConnection {
  public:
   CSrcConnection() = default;
+  // Only the side that made a connection destroys it: the two sides' destructors share no calling scheme.
   virtual ~CSrcConnection() = default;
   CSrcConnection(const CSrcConnection&) = delete;
   CSrcConnection& operator=(const CSrcConnection&) = delete;
 
-  std::string m_strURL;   // exactly as the host gave it
-  std::string m_strHost;  // decoded host name
+  CBoundaryString m_strURL;   // exactly as the host gave it
+  CBoundaryString m_strHost;  // decoded host name
   LONG m_nPort = -1;
   LONG m_nType = 0;  // 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
   LONG m_nPluginField1 = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -40,7 +41,7 @@ TEST(CSrcConfig, ResetRestoresEveryFieldButThePluginValue) {
   config.m_nClientKeyLen = 20;
   config.m_nSessionID1 = 5;
   config.m_nSecureHeaderVersion = 4;
-  config.m_pPluginBuffer = new BYTE[16];
+  config.m_pPluginBuffer = static_cast<BYTE*>(std::malloc(16));
   config.m_nPluginBufferSize = 16;
   config.m_nPluginValue = 9;
   ASSERT_TRUE(config.StartKeyList(2));

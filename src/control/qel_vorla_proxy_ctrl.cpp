@@ -9,7 +9,6 @@
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "log/qel_error.h"
-#include "plugins/foreign_call.h"
 
 namespace {
 
@@ -30,12 +29,11 @@ CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
       m_nUCID(nUCID),
       m_hParent(nullptr),
       m_nShowCount(0),
-      m_pVideoHost(nullptr),
       m_nTimerID(0),
       m_bWndCreateTried(0) {}
 
 CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
-  ReleaseVideoHost();
+  m_pVideoHost.Reset();
   RemoveControl(this);
   // The window outlives DeleteControl only when the host never called it. It goes last and without a
   // word, its timer with it: the control has left the registry, and a line now would reopen the log
@@ -67,28 +65,27 @@ HRESULT CQelVorlaProxyCtrl::ImageNotify(LONG) { return S_OK; }
 
 HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
   Log(3, "ProcessBuf: Size=%d", static_cast<int>(size));
-  if (m_pVideoHost != nullptr) m_pVideoHost->OnProcessQelVideoCmd(buffer, size);
+  if (m_pVideoHost) m_pVideoHost->OnProcessQelVideoCmd(buffer, size);
   return 0;
 }
 
 void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
-  ICBBSetCtrl* setCtrl = nullptr;
-  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, reinterpret_cast<void**>(&setCtrl));
-  if (setCtrl == nullptr) {
+  CComRef<ICBBSetCtrl> setCtrl;
+  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, setCtrl.PutVoid());
+  if (!setCtrl) {
     Log(1, "InitControl: CTRLBBOX IUnknow does not support ICBBSetCtrl");
     return;
   }
   Log(3, "InitControl: Requesting broadcast messages from CTRLBBOX");
   setCtrl->RequestBroadcast(1);
-  SafeRelease(setCtrl);
 }
 
 HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   Log(1, "InitControl: UCID=0x%02X, Parent=0x%08X ================= CREATE =================",
       static_cast<unsigned int>(m_nUCID), Hex32(parent));
   m_hParent = parent;
-  m_pVideoHost = new (std::nothrow) CQelVorlaProxyHost(this);
-  if (m_pVideoHost == nullptr) {
+  m_pVideoHost = CComRef<CQelVorlaProxyHost>::Adopt(new (std::nothrow) CQelVorlaProxyHost(this));
+  if (!m_pVideoHost) {
     Log(1, "InitControl: QelVideo host is not initialized");
     return 1;
   }
@@ -96,25 +93,25 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
     Log(1, "InitControl: IUnknown passed to InitControl is invalid");
     return E_INVALIDARG;
   }
-  pHostUnknown->AddRef();
-  m_pHostUnknown = pHostUnknown;
+  // The host hands its reference over with the call; the control keeps one of its own for its life.
+  CComRef<IUnknown> given = CComRef<IUnknown>::Adopt(pHostUnknown);
+  m_pHostUnknown = CComRef<IUnknown>::Share(pHostUnknown);
   AskForBroadcasts(pHostUnknown);
 
-  CBBInfo3* callback = nullptr;
-  const HRESULT found = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&callback));
-  if (FAILED(found) || callback == nullptr) {
-    Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
-    callback = nullptr;
-  }
-  pHostUnknown->QueryInterface(IID_IHostSite, reinterpret_cast<void**>(&m_pHostSite));
-  pHostUnknown->QueryInterface(IID_ITalkBack, reinterpret_cast<void**>(&m_pTalkBack));
-  SafeRelease(pHostUnknown);
-  if (m_pTalkBack == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
+  // What a refused request wrote is not a reference, so it is never released.
+  CBBInfo3* found = nullptr;
+  const HRESULT answer = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&found));
+  CComRef<CBBInfo3> callback = SUCCEEDED(answer) ? CComRef<CBBInfo3>::Adopt(found) : CComRef<CBBInfo3>();
+  if (!callback) Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
+  pHostUnknown->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
+  pHostUnknown->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
+  given.Reset();
+  if (!m_pTalkBack) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
   if (CreateMessageOnlyWin() == 0) Log(1, "InitControl: Failed to create a window");
 
-  m_pVideoHost->Initialize(callback, static_cast<ITalkBack*>(m_pTalkBack));
+  m_pVideoHost->Initialize(callback.Get(), m_pTalkBack.Get());
   m_pVideoHost->OnCreateControl(m_hParent);
-  if (callback != nullptr) SafeRelease(callback);
+  callback.Reset();
 
   m_mediaLink.m_hSubscriberWnd = m_hWnd;
   m_mediaLink.m_nSubscription = 1;
@@ -133,13 +130,13 @@ HRESULT CQelVorlaProxyCtrl::DeleteControl() {
     m_mediaLink.UnsubscribeMsg();
     m_mediaLink.Unload();
   }
-  if (m_pVideoHost != nullptr) m_pVideoHost->OnDeleteControl();
+  if (m_pVideoHost) m_pVideoHost->OnDeleteControl();
   if (m_nTimerID != 0) StopTimer();
   if (m_hWnd != nullptr) {
     DestroyMessageWindow(m_hWnd);
     m_hWnd = nullptr;
   }
-  ReleaseVideoHost();
+  m_pVideoHost.Reset();
   Log(1, "DeleteControl: Parent=0x%08X ================= DESTROY =================", Hex32(m_hParent));
   return 0;
 }
@@ -202,7 +199,7 @@ int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
 
 void CQelVorlaProxyCtrl::OnTimer(UINT_PTR) {
   ProcessLog().CheckSize();
-  if (m_pVideoHost != nullptr) m_pVideoHost->SendHeartbeat(0);
+  if (m_pVideoHost) m_pVideoHost->SendHeartbeat(0);
 }
 
 LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) {
@@ -216,7 +213,7 @@ LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) 
     Log(2, "OnVorlaLinkKillStream: UCID=%d, Sent by the same control type, ignored", static_cast<int>(lParam));
     return 0;
   }
-  if (m_pVideoHost != nullptr) {
+  if (m_pVideoHost) {
     if (m_pVideoHost->IsIsolated())
       Log(2, "OnVorlaLinkKillStream: I'm isolated, ignored");
     else
@@ -231,17 +228,6 @@ void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaPro
   CAutoLock hold(controls.Lock());
   for (LONG i = 0; i < controls.GetCount(); ++i) {
     const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
-    visit(ctrl != nullptr ? ctrl->m_pVideoHost : nullptr);
-  }
-}
-
-void CQelVorlaProxyCtrl::ReleaseVideoHost() {
-  if (m_pVideoHost == nullptr) return;
-  CQelVorlaProxyHost* host = m_pVideoHost;
-  m_pVideoHost = nullptr;
-  try {
-    host->Release();
-  } catch (...) {
-    // A release that throws must not stop the control's own teardown.
+    visit(ctrl != nullptr ? ctrl->m_pVideoHost.Get() : nullptr);
   }
 }

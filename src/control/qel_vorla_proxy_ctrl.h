@@ -42,13 +42,12 @@ class CQelVorlaProxyCtrl : public CUserCtrlObject, public IMessageWindowOwner, p
   LONG m_nUCID;
   HWND m_hParent;
   LONG m_nShowCount;
-  CQelVorlaProxyHost* m_pVideoHost;
+  CComRef<CQelVorlaProxyHost> m_pVideoHost;
   UINT_PTR m_nTimerID;
   LONG m_bWndCreateTried;
   CVorlaLinkPlugin m_mediaLink;
 
  private:
   void StopTimer();
-  void ReleaseVideoHost();
   void AskForBroadcasts(IUnknown* pHostUnknown);
 };

@@ -3,6 +3,8 @@
 // the primary interface's real work.
 #pragma once
 
+#include "base/com_ref.h"
+#include "control/host_interfaces.h"
 #include "control/term_interfaces.h"
 
 class CUserCtrlObject : public IQELTermControl,
@@ -106,10 +108,11 @@ class CUserCtrlObject : public IQELTermControl,
   IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
 
   LONG m_nRefCount;
-  IUnknown* m_pHostSite;
-  IUnknown* m_pTalkBack;
-  IUnknown* m_pExtCtrlSink;
-  IUnknown* m_pHostUnknown;
+  // Released in the reverse order: the sink first, the site last.
+  CComRef<IHostSite> m_pHostSite;
+  CComRef<ITalkBack> m_pTalkBack;
+  CComRef<IUnknown> m_pHostUnknown;
+  CComRef<IUnknown> m_pExtCtrlSink;
   LONG m_nEventArg1;
   LONG m_nEventArg2;
   LONG m_nEventArg3;

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "log/log.h"
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 
 CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner* pOwner)
     : m_nRefCount(1),

@@ -2,7 +2,7 @@
 // the plug-in type names, with the first one's port reported to the host terminal.
 #include "log/ctrl_log.h"
 #include "log/log.h"
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 #include "video/video_host.h"
 
 namespace {

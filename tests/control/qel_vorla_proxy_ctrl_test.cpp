@@ -106,7 +106,7 @@ TEST_F(ControlTest, RefusedFactoryCallsCreateNothing) {
 
 TEST_F(ControlTest, InitWithANullHostKeepsTheVideoHost) {
   EXPECT_EQ(m_term->InitControl(reinterpret_cast<HWND>(0x42), nullptr), E_INVALIDARG);
-  ASSERT_NE(m_ctrl->m_pVideoHost, nullptr);
+  ASSERT_NE(m_ctrl->m_pVideoHost.Get(), nullptr);
   EXPECT_EQ(m_term->ProcessBuf(nullptr, 0), 0);
   EXPECT_EQ(Only(LoggedLines(), {"InitControl", "ProcessBuf", "VideoHost::OnProcessQelVideoCmd"}),
             (Lines{"InitControl: UCID=0x35, Parent=0x00000042 ================= CREATE =================",

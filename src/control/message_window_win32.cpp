@@ -50,4 +50,10 @@ void DestroyMessageWindow(HWND window) {
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   DestroyWindow(window);
 }
+
+UINT_PTR StartWindowTimer(HWND window, UINT_PTR timerId, UINT periodMs) {
+  return SetTimer(window, timerId, periodMs, nullptr);
+}
+
+void StopWindowTimer(HWND window, UINT_PTR timerId) { KillTimer(window, timerId); }
 #endif

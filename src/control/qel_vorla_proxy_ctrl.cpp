@@ -95,7 +95,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   }
   // The host hands its reference over with the call; the control keeps one of its own for its life.
   CComRef<IUnknown> given = CComRef<IUnknown>::Adopt(pHostUnknown);
-  m_pHostUnknown = CComRef<IUnknown>::Share(pHostUnknown);
+  KeepHostObject(pHostUnknown);
   AskForBroadcasts(pHostUnknown);
 
   // What a refused request wrote is not a reference, so it is never released.
@@ -103,13 +103,12 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   const HRESULT answer = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&found));
   CComRef<CBBInfo3> callback = SUCCEEDED(answer) ? CComRef<CBBInfo3>::Adopt(found) : CComRef<CBBInfo3>();
   if (!callback) Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
-  pHostUnknown->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
-  pHostUnknown->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
+  KeepHostInterfaces(pHostUnknown);
   given.Reset();
-  if (!m_pTalkBack) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
+  if (HostTalkBack() == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
   if (CreateMessageOnlyWin() == 0) Log(1, "InitControl: Failed to create a window");
 
-  m_pVideoHost->Initialize(callback.Get(), m_pTalkBack.Get());
+  m_pVideoHost->Initialize(callback.Get(), HostTalkBack());
   m_pVideoHost->OnCreateControl(m_hParent);
   callback.Reset();
 
@@ -173,9 +172,7 @@ int CQelVorlaProxyCtrl::CreateMessageOnlyWin() {
 }
 
 void CQelVorlaProxyCtrl::StopTimer() {
-#ifdef _WIN32
-  KillTimer(m_hWnd, m_nTimerID);
-#endif
+  StopWindowTimer(m_hWnd, m_nTimerID);
   Log(2, "StopTimer: Successfully stopped heartbeat timer %d", static_cast<int>(m_nTimerID));
   m_nTimerID = 0;
 }
@@ -183,11 +180,7 @@ void CQelVorlaProxyCtrl::StopTimer() {
 int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
   if (m_nTimerID != 0) StopTimer();
   if (seconds == -1) return 1;
-#ifdef _WIN32
-  if (m_hWnd != nullptr) m_nTimerID = SetTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds), nullptr);
-#else
-  (void)TimerPeriod(seconds);
-#endif
+  if (m_hWnd != nullptr) m_nTimerID = StartWindowTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds));
   if (m_nTimerID == 0) {
     char text[256];
     Log(1, "StartTimer: Failed to start heartbeat timer: %s", GetLastErrorText(text, sizeof text));
@@ -228,6 +221,6 @@ void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaPro
   CAutoLock hold(controls.Lock());
   for (LONG i = 0; i < controls.GetCount(); ++i) {
     const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
-    visit(ctrl != nullptr ? ctrl->m_pVideoHost.Get() : nullptr);
+    visit(ctrl != nullptr ? ctrl->VideoHost() : nullptr);
   }
 }

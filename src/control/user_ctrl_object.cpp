@@ -32,11 +32,13 @@ HRESULT CUserCtrlObject::ProcessBuf(const BYTE*, LONG) { return S_OK; }
 HRESULT CUserCtrlObject::InitControl(HWND, IUnknown* pHostUnknown) {
   // The host hands its reference over with the call.
   const CComRef<IUnknown> given = CComRef<IUnknown>::Adopt(pHostUnknown);
-  if (given) {
-    given->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
-    given->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
-  }
+  if (given) KeepHostInterfaces(given.Get());
   return S_OK;
+}
+
+void CUserCtrlObject::KeepHostInterfaces(IUnknown* pHost) {
+  pHost->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
+  pHost->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
 }
 
 HRESULT CUserCtrlObject::ShowControl(LONG) { return S_OK; }

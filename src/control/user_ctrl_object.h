@@ -3,6 +3,8 @@
 // the primary interface's real work.
 #pragma once
 
+#include <array>
+
 #include "base/com_ref.h"
 #include "control/host_interfaces.h"
 #include "control/term_interfaces.h"
@@ -107,6 +109,20 @@ class CUserCtrlObject : public IQELTermControl,
 
   IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
 
+  LONG RefCount() const { return m_nRefCount; }
+  LONG ACID() const { return m_nACID; }
+  // The three event arguments, in the order the host gives them.
+  std::array<LONG, 3> EventArgs() const { return {m_nEventArg1, m_nEventArg2, m_nEventArg3}; }
+
+ protected:
+  // Asks the host object for its site and TALK BACK interfaces and keeps what it answers.
+  void KeepHostInterfaces(IUnknown* pHost);
+  // Keeps a reference of the control's own on the host object, for the control's life.
+  void KeepHostObject(IUnknown* pHost) { m_pHostUnknown = CComRef<IUnknown>::Share(pHost); }
+  // Null when the host answered no TALK BACK interface.
+  ITalkBack* HostTalkBack() const { return m_pTalkBack.Get(); }
+
+ private:
   LONG m_nRefCount;
   // Released in the reverse order: the sink first, the site last.
   CComRef<IHostSite> m_pHostSite;

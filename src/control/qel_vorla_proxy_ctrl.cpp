@@ -4,7 +4,7 @@
 
 #include "base/guid.h"
 #include "control/control_registry.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "control/module.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"

@@ -6,8 +6,8 @@
 #include <array>
 
 #include "base/com_ref.h"
-#include "control/host_interfaces.h"
-#include "control/term_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 
 class CUserCtrlObject : public IQELTermControl,
                         public IQELTCMfc,

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/locks.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "base/com_ref.h"
 
 class CQelCBBCallback {

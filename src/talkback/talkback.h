@@ -5,7 +5,7 @@
 #include <array>
 
 #include "base/locks.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "base/com_ref.h"
 
 // Commands share the numbering of the commands the host sends.

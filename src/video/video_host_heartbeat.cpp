@@ -4,7 +4,7 @@
 
 #include "base/clock.h"
 #include "base/locks.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "log/log.h"
 #include "talkback/inms_alarm_message.h"
 #include "talkback/player_status_text.h"

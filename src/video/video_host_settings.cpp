@@ -7,7 +7,7 @@
 
 #include "base/locks.h"
 #include "config/url_parser.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "video/video_host.h"

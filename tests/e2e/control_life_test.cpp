@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <regex>
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
 #include "proxy_standin_control.h"
 #include "support/command_builder.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
 #include "proxy_standin_control.h"
 #include "support/command_builder.h"

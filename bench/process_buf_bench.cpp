@@ -13,8 +13,8 @@
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "ratio_report.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
+#include "video/command_writer.h"
 #include "video/fake_proxy.h"
 
 namespace {

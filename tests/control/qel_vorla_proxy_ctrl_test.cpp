@@ -8,8 +8,8 @@
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "log/qel_error.h"
-#include "support/command_builder.h"
 #include "support/process_log_test.h"
+#include "video/command_writer.h"
 #include "video/fake_proxy.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
 #include "proxy_standin_control.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
+#include "video/command_writer.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "support/command_builder.h"
 #include "support/process_log_test.h"
+#include "video/command_writer.h"
 #include "video/video_host.h"
 
 namespace {

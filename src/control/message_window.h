@@ -4,8 +4,8 @@
 #pragma once
 
 #include "base/platform.h"
+#include "plugins/outside_interfaces.h"
 
-inline constexpr UINT kKillStreamMessage = 0x0BD1;  // WM_USER + 2001, posted by the media-link library
 inline constexpr const char* kMessageWindowName = "CQelVorlaProxyCtrl";
 
 // What the window routes its two messages to.

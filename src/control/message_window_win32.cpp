@@ -12,7 +12,7 @@ LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       owner->OnTimer(static_cast<UINT_PTR>(wParam));
       return 0;
     }
-    if (message == kKillStreamMessage) return owner->OnVorlaLinkKillStream(wParam, lParam);
+    if (message == kVorlaLinkMessage) return owner->OnVorlaLinkKillStream(wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

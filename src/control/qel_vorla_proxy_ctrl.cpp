@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "base/guid.h"
 #include "control/control_registry.h"
 #include "host_interfaces/host_interfaces.h"
 #include "control/module.h"
@@ -49,11 +48,11 @@ HRESULT CQelVorlaProxyCtrl::QueryInterface(REFIID iid, void** ppv) {
   // A null output location cannot receive anything: refused rather than written through.
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (SameIID(iid, IID_IUnknown) || SameIID(iid, IID_IQELTermControl))
+  if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IQELTermControl))
     *ppv = static_cast<IQELTermControl*>(this);
-  else if (SameIID(iid, IID_IQELImageNotify))
+  else if (IsEqualGUID(iid, IID_IQELImageNotify))
     *ppv = static_cast<IQELImageNotify*>(this);
-  else if (SameIID(iid, IID_IQELTCWinMan2))
+  else if (IsEqualGUID(iid, IID_IQELTCWinMan2))
     *ppv = static_cast<IQELTCWinMan2*>(this);
   else
     return E_NOINTERFACE;
@@ -218,7 +217,7 @@ LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) 
 void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) {
   CSafeVector<CQelVorlaProxyCtrl*>& controls = TheModule().m_controls;
   // The registry is held across the walk, and the count read afresh at every step.
-  CAutoLock hold(controls.Lock());
+  const CAutoLock hold = controls.Hold();
   for (LONG i = 0; i < controls.GetCount(); ++i) {
     const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
     visit(ctrl != nullptr ? ctrl->VideoHost() : nullptr);

@@ -79,7 +79,6 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
   void AddConfig(std::unique_ptr<CSrcConfig> config);
 
   LONG IsIsolated() const { return m_bIsolated; }
-  LONG RefCount() const { return m_nRefCount; }
   LONG AlarmInterval() const { return m_nAlarmInterval; }
   LONG PlugInType() const { return m_nPlugInType; }
   size_t ProxyCount() const { return m_proxies.size(); }

@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "base/guid.h"
 #include "support/raw_slot.h"
 
 namespace {
@@ -16,7 +15,7 @@ class TestCtrl : public CUserCtrlObject {
   ~TestCtrl() override { ++*m_destroyed; }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override {
     *ppv = nullptr;
-    if (!SameIID(iid, IID_IUnknown) && !SameIID(iid, IID_IQELTermControl)) return E_NOINTERFACE;
+    if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IQELTermControl)) return E_NOINTERFACE;
     *ppv = TermControl();
     AddRef();
     return S_OK;

@@ -40,7 +40,6 @@ class CQelVorlaProxyCtrl : public CUserCtrlObject, public IMessageWindowOwner, p
 
   // What the tests and the registry's walk look at.
   HWND Window() const { return m_hWnd; }
-  HWND Parent() const { return m_hParent; }
   LONG ShowCount() const { return m_nShowCount; }
   UINT_PTR TimerID() const { return m_nTimerID; }
   // Null before InitControl and after DeleteControl.

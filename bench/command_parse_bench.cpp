@@ -6,8 +6,8 @@
 #include <string>
 
 #include "ratio_report.h"
-#include "support/command_builder.h"
 #include "support/parse_handled_command.h"
+#include "video/command_writer.h"
 
 namespace {
 

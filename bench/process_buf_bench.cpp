@@ -13,8 +13,9 @@
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "ratio_report.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
+#include "video/command_writer.h"
+#include "video/fake_proxy.h"
 
 namespace {
 
@@ -81,11 +82,12 @@ void BM_ProcessBuf(benchmark::State& state, const TimedCommand& command) {
 }
 
 void BM_HeartbeatTick(benchmark::State& state) {
+  FakeProxy proxy;  // outlives the control, whose video host releases it
   BenchControl bench;
-  CQelVorlaProxyHost& video = *bench.Control().m_pVideoHost;
-  video.m_nAlarmInterval = 1;
-  // The status needs a configuration to report from: the host's own stands in for the first proxy's.
-  video.m_status.m_pConfig = video.m_configs.front();
+  CQelVorlaProxyHost& video = *bench.Control().VideoHost();
+  // The status needs a first proxy to report from.
+  video.AdoptProxy(CComRef<IQelVideoProxy>::Adopt(&proxy));
+  video.SetHeartbeatAlarmInterval(1);
   for (auto _ : state) bench.Control().OnTimer(kHeartbeatTimerId);
 }
 BENCHMARK(BM_HeartbeatTick);

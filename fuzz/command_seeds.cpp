@@ -3,7 +3,7 @@
 #include <string>
 
 #include "seed_writer.h"
-#include "support/command_builder.h"
+#include "video/command_writer.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

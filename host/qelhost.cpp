@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
 #include "session_script.h"
 #include "trace_host.h"

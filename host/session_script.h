@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "script_line.h"
-#include "support/command_builder.h"
+#include "video/command_writer.h"
 
 struct ScriptStep {
   enum class Kind { Command, SetACID, Wait, Show, Hide, Delete };

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/big_endian.h"
-#include "base/guid.h"
 
 namespace {
 
@@ -16,13 +15,13 @@ LONG Read16(const BYTE* p) { return static_cast<LONG>(ReadBigEndian16(p)); }
 HRESULT TraceHost::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (SameIID(riid, IID_IUnknown) || SameIID(riid, IID_ICBBSetCtrl))
+  if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ICBBSetCtrl))
     *ppv = static_cast<ICBBSetCtrl*>(this);
-  else if (SameIID(riid, IID_CBBInfo3))
+  else if (IsEqualGUID(riid, IID_CBBInfo3))
     *ppv = static_cast<CBBInfo3*>(this);
-  else if (SameIID(riid, IID_ITalkBack))
+  else if (IsEqualGUID(riid, IID_ITalkBack))
     *ppv = static_cast<ITalkBack*>(this);
-  else if (SameIID(riid, IID_IHostSite))
+  else if (IsEqualGUID(riid, IID_IHostSite))
     *ppv = static_cast<IHostSite*>(this);
   else
     return E_NOINTERFACE;

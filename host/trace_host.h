@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cell_trace.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 
 class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public IHostSite {
  public:

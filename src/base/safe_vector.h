@@ -95,7 +95,8 @@ class CSafeVector {
     return static_cast<LONG>(m_vec.size());
   }
 
-  CRITICAL_SECTION* Lock() { return &m_cs; }
+  // Holds the section for a walk of several operations, for as long as the guard lives.
+  [[nodiscard]] CAutoLock Hold() { return CAutoLock(&m_cs); }
 
  private:
   bool InRange(LONG index) const { return index >= 0 && static_cast<size_t>(index) < m_vec.size(); }

@@ -8,4 +8,8 @@ HWND CreateMessageWindow(IMessageWindowOwner*) {
 }
 
 void DestroyMessageWindow(HWND) {}
+
+UINT_PTR StartWindowTimer(HWND, UINT_PTR, UINT) { return 0; }
+
+void StopWindowTimer(HWND, UINT_PTR) {}
 #endif

@@ -12,7 +12,7 @@ LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       owner->OnTimer(static_cast<UINT_PTR>(wParam));
       return 0;
     }
-    if (message == kKillStreamMessage) return owner->OnVorlaLinkKillStream(wParam, lParam);
+    if (message == kVorlaLinkMessage) return owner->OnVorlaLinkKillStream(wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -50,4 +50,10 @@ void DestroyMessageWindow(HWND window) {
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   DestroyWindow(window);
 }
+
+UINT_PTR StartWindowTimer(HWND window, UINT_PTR timerId, UINT periodMs) {
+  return SetTimer(window, timerId, periodMs, nullptr);
+}
+
+void StopWindowTimer(HWND window, UINT_PTR timerId) { KillTimer(window, timerId); }
 #endif

@@ -1,7 +1,5 @@
 #include "control/module.h"
 
-#include <cstdarg>
-
 #include "log/log.h"
 
 CQelCtrlModule::CQelCtrlModule() {
@@ -28,15 +26,3 @@ CQelVorlaProxyApp g_app;
 CQelCtrlModule& TheModule() { return g_module; }
 
 CQelVorlaProxyApp& TheApp() { return g_app; }
-
-CQelCtrlLog& ProcessLog() { return g_module.m_log; }
-
-int Log(LONG level, const char* format, ...) {
-  char message[kLogMessageBufferSize];
-  va_list args;
-  va_start(args, format);
-  FormatLogMessage(message, format, args);
-  va_end(args);
-  g_module.m_log.Write(message, level);
-  return 1;
-}

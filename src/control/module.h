@@ -1,10 +1,11 @@
 // The library's module object: built when the library is loaded, before any export can be called, and
 // destroyed at unload. It owns the registry of live controls (plain pointers: the host's references own
-// the controls) and the process's log.
+// the controls) and configures the process's log.
 #pragma once
 
 #include "base/safe_vector.h"
 #include "log/ctrl_log.h"
+#include "log/log.h"
 
 class CQelVorlaProxyCtrl;
 
@@ -16,7 +17,8 @@ class CQelCtrlModule {
   CQelCtrlModule& operator=(const CQelCtrlModule&) = delete;
 
   CSafeVector<CQelVorlaProxyCtrl*> m_controls;
-  CQelCtrlLog m_log;
+  // The process's log: configured here at load and closed at unload.
+  CQelCtrlLog& m_log = ProcessLog();
 };
 
 // The library's application object. No window framework is linked in, so its per-instance start-up has

@@ -2,14 +2,12 @@
 
 #include <new>
 
-#include "base/guid.h"
 #include "control/control_registry.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "control/module.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "log/qel_error.h"
-#include "plugins/foreign_call.h"
 
 namespace {
 
@@ -30,12 +28,11 @@ CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
       m_nUCID(nUCID),
       m_hParent(nullptr),
       m_nShowCount(0),
-      m_pVideoHost(nullptr),
       m_nTimerID(0),
       m_bWndCreateTried(0) {}
 
 CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
-  ReleaseVideoHost();
+  m_pVideoHost.Reset();
   RemoveControl(this);
   // The window outlives DeleteControl only when the host never called it. It goes last and without a
   // word, its timer with it: the control has left the registry, and a line now would reopen the log
@@ -51,11 +48,11 @@ HRESULT CQelVorlaProxyCtrl::QueryInterface(REFIID iid, void** ppv) {
   // A null output location cannot receive anything: refused rather than written through.
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (SameIID(iid, IID_IUnknown) || SameIID(iid, IID_IQELTermControl))
+  if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IQELTermControl))
     *ppv = static_cast<IQELTermControl*>(this);
-  else if (SameIID(iid, IID_IQELImageNotify))
+  else if (IsEqualGUID(iid, IID_IQELImageNotify))
     *ppv = static_cast<IQELImageNotify*>(this);
-  else if (SameIID(iid, IID_IQELTCWinMan2))
+  else if (IsEqualGUID(iid, IID_IQELTCWinMan2))
     *ppv = static_cast<IQELTCWinMan2*>(this);
   else
     return E_NOINTERFACE;
@@ -67,28 +64,27 @@ HRESULT CQelVorlaProxyCtrl::ImageNotify(LONG) { return S_OK; }
 
 HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
   Log(3, "ProcessBuf: Size=%d", static_cast<int>(size));
-  if (m_pVideoHost != nullptr) m_pVideoHost->OnProcessQelVideoCmd(buffer, size);
+  if (m_pVideoHost) m_pVideoHost->OnProcessQelVideoCmd(buffer, size);
   return 0;
 }
 
 void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
-  ICBBSetCtrl* setCtrl = nullptr;
-  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, reinterpret_cast<void**>(&setCtrl));
-  if (setCtrl == nullptr) {
+  CComRef<ICBBSetCtrl> setCtrl;
+  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, setCtrl.PutVoid());
+  if (!setCtrl) {
     Log(1, "InitControl: CTRLBBOX IUnknow does not support ICBBSetCtrl");
     return;
   }
   Log(3, "InitControl: Requesting broadcast messages from CTRLBBOX");
   setCtrl->RequestBroadcast(1);
-  SafeRelease(setCtrl);
 }
 
 HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   Log(1, "InitControl: UCID=0x%02X, Parent=0x%08X ================= CREATE =================",
       static_cast<unsigned int>(m_nUCID), Hex32(parent));
   m_hParent = parent;
-  m_pVideoHost = new (std::nothrow) CQelVorlaProxyHost(this);
-  if (m_pVideoHost == nullptr) {
+  m_pVideoHost = CComRef<CQelVorlaProxyHost>::Adopt(new (std::nothrow) CQelVorlaProxyHost(this));
+  if (!m_pVideoHost) {
     Log(1, "InitControl: QelVideo host is not initialized");
     return 1;
   }
@@ -96,25 +92,24 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
     Log(1, "InitControl: IUnknown passed to InitControl is invalid");
     return E_INVALIDARG;
   }
-  pHostUnknown->AddRef();
-  m_pHostUnknown = pHostUnknown;
+  // The host hands its reference over with the call; the control keeps one of its own for its life.
+  CComRef<IUnknown> given = CComRef<IUnknown>::Adopt(pHostUnknown);
+  KeepHostObject(pHostUnknown);
   AskForBroadcasts(pHostUnknown);
 
-  CBBInfo3* callback = nullptr;
-  const HRESULT found = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&callback));
-  if (FAILED(found) || callback == nullptr) {
-    Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
-    callback = nullptr;
-  }
-  pHostUnknown->QueryInterface(IID_IHostSite, reinterpret_cast<void**>(&m_pHostSite));
-  pHostUnknown->QueryInterface(IID_ITalkBack, reinterpret_cast<void**>(&m_pTalkBack));
-  SafeRelease(pHostUnknown);
-  if (m_pTalkBack == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
+  // What a refused request wrote is not a reference, so it is never released.
+  CBBInfo3* found = nullptr;
+  const HRESULT answer = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&found));
+  CComRef<CBBInfo3> callback = SUCCEEDED(answer) ? CComRef<CBBInfo3>::Adopt(found) : CComRef<CBBInfo3>();
+  if (!callback) Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
+  KeepHostInterfaces(pHostUnknown);
+  given.Reset();
+  if (HostTalkBack() == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
   if (CreateMessageOnlyWin() == 0) Log(1, "InitControl: Failed to create a window");
 
-  m_pVideoHost->Initialize(callback, static_cast<ITalkBack*>(m_pTalkBack));
+  m_pVideoHost->Initialize(callback.Get(), HostTalkBack());
   m_pVideoHost->OnCreateControl(m_hParent);
-  if (callback != nullptr) SafeRelease(callback);
+  callback.Reset();
 
   m_mediaLink.m_hSubscriberWnd = m_hWnd;
   m_mediaLink.m_nSubscription = 1;
@@ -133,13 +128,13 @@ HRESULT CQelVorlaProxyCtrl::DeleteControl() {
     m_mediaLink.UnsubscribeMsg();
     m_mediaLink.Unload();
   }
-  if (m_pVideoHost != nullptr) m_pVideoHost->OnDeleteControl();
+  if (m_pVideoHost) m_pVideoHost->OnDeleteControl();
   if (m_nTimerID != 0) StopTimer();
   if (m_hWnd != nullptr) {
     DestroyMessageWindow(m_hWnd);
     m_hWnd = nullptr;
   }
-  ReleaseVideoHost();
+  m_pVideoHost.Reset();
   Log(1, "DeleteControl: Parent=0x%08X ================= DESTROY =================", Hex32(m_hParent));
   return 0;
 }
@@ -176,9 +171,7 @@ int CQelVorlaProxyCtrl::CreateMessageOnlyWin() {
 }
 
 void CQelVorlaProxyCtrl::StopTimer() {
-#ifdef _WIN32
-  KillTimer(m_hWnd, m_nTimerID);
-#endif
+  StopWindowTimer(m_hWnd, m_nTimerID);
   Log(2, "StopTimer: Successfully stopped heartbeat timer %d", static_cast<int>(m_nTimerID));
   m_nTimerID = 0;
 }
@@ -186,11 +179,7 @@ void CQelVorlaProxyCtrl::StopTimer() {
 int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
   if (m_nTimerID != 0) StopTimer();
   if (seconds == -1) return 1;
-#ifdef _WIN32
-  if (m_hWnd != nullptr) m_nTimerID = SetTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds), nullptr);
-#else
-  (void)TimerPeriod(seconds);
-#endif
+  if (m_hWnd != nullptr) m_nTimerID = StartWindowTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds));
   if (m_nTimerID == 0) {
     char text[256];
     Log(1, "StartTimer: Failed to start heartbeat timer: %s", GetLastErrorText(text, sizeof text));
@@ -202,7 +191,7 @@ int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
 
 void CQelVorlaProxyCtrl::OnTimer(UINT_PTR) {
   ProcessLog().CheckSize();
-  if (m_pVideoHost != nullptr) m_pVideoHost->SendHeartbeat(0);
+  if (m_pVideoHost) m_pVideoHost->SendHeartbeat(0);
 }
 
 LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) {
@@ -216,7 +205,7 @@ LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) 
     Log(2, "OnVorlaLinkKillStream: UCID=%d, Sent by the same control type, ignored", static_cast<int>(lParam));
     return 0;
   }
-  if (m_pVideoHost != nullptr) {
+  if (m_pVideoHost) {
     if (m_pVideoHost->IsIsolated())
       Log(2, "OnVorlaLinkKillStream: I'm isolated, ignored");
     else
@@ -228,20 +217,9 @@ LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) 
 void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) {
   CSafeVector<CQelVorlaProxyCtrl*>& controls = TheModule().m_controls;
   // The registry is held across the walk, and the count read afresh at every step.
-  CAutoLock hold(controls.Lock());
+  const CAutoLock hold = controls.Hold();
   for (LONG i = 0; i < controls.GetCount(); ++i) {
     const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
-    visit(ctrl != nullptr ? ctrl->m_pVideoHost : nullptr);
-  }
-}
-
-void CQelVorlaProxyCtrl::ReleaseVideoHost() {
-  if (m_pVideoHost == nullptr) return;
-  CQelVorlaProxyHost* host = m_pVideoHost;
-  m_pVideoHost = nullptr;
-  try {
-    host->Release();
-  } catch (...) {
-    // A release that throws must not stop the control's own teardown.
+    visit(ctrl != nullptr ? ctrl->VideoHost() : nullptr);
   }
 }

@@ -34,21 +34,27 @@ class CQelVorlaProxyCtrl : public CUserCtrlObject, public IMessageWindowOwner, p
 
   // What the video host asks of its owner.
   LONG OwnerUCID() override { return m_nUCID; }
-  LONG OwnerACID() override { return m_nACID; }
+  LONG OwnerACID() override { return ACID(); }
   LONG PostStopNotice() override { return m_mediaLink.PostMsg(m_nUCID); }
   void ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) override;
 
+  // What the tests and the registry's walk look at.
+  HWND Window() const { return m_hWnd; }
+  LONG ShowCount() const { return m_nShowCount; }
+  UINT_PTR TimerID() const { return m_nTimerID; }
+  // Null before InitControl and after DeleteControl.
+  CQelVorlaProxyHost* VideoHost() const { return m_pVideoHost.Get(); }
+
+ private:
   HWND m_hWnd;
   LONG m_nUCID;
   HWND m_hParent;
   LONG m_nShowCount;
-  CQelVorlaProxyHost* m_pVideoHost;
+  CComRef<CQelVorlaProxyHost> m_pVideoHost;
   UINT_PTR m_nTimerID;
   LONG m_bWndCreateTried;
   CVorlaLinkPlugin m_mediaLink;
 
- private:
   void StopTimer();
-  void ReleaseVideoHost();
   void AskForBroadcasts(IUnknown* pHostUnknown);
 };

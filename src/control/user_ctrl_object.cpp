@@ -1,7 +1,6 @@
 #include "control/user_ctrl_object.h"
 
-#include "control/host_interfaces.h"
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 
 namespace {
 
@@ -9,30 +8,16 @@ void Put(LONG* out, LONG value) {
   if (out != nullptr) *out = value;
 }
 
-void Drop(IUnknown*& held) {
-  if (held != nullptr) SafeRelease(held);
-  held = nullptr;
-}
-
 }  // namespace
 
 CUserCtrlObject::CUserCtrlObject()
     : m_nRefCount(0),
-      m_pHostSite(nullptr),
-      m_pTalkBack(nullptr),
-      m_pExtCtrlSink(nullptr),
-      m_pHostUnknown(nullptr),
       m_nEventArg1(0),
       m_nEventArg2(0),
       m_nEventArg3(0),
       m_nACID(0) {}
 
-CUserCtrlObject::~CUserCtrlObject() {
-  Drop(m_pExtCtrlSink);
-  Drop(m_pHostUnknown);
-  Drop(m_pTalkBack);
-  Drop(m_pHostSite);
-}
+CUserCtrlObject::~CUserCtrlObject() = default;
 
 ULONG CUserCtrlObject::AddRef() { return static_cast<ULONG>(++m_nRefCount); }
 
@@ -45,12 +30,15 @@ ULONG CUserCtrlObject::Release() {
 HRESULT CUserCtrlObject::ProcessBuf(const BYTE*, LONG) { return S_OK; }
 
 HRESULT CUserCtrlObject::InitControl(HWND, IUnknown* pHostUnknown) {
-  if (pHostUnknown != nullptr) {
-    pHostUnknown->QueryInterface(IID_IHostSite, reinterpret_cast<void**>(&m_pHostSite));
-    pHostUnknown->QueryInterface(IID_ITalkBack, reinterpret_cast<void**>(&m_pTalkBack));
-    SafeRelease(pHostUnknown);
-  }
+  // The host hands its reference over with the call.
+  const CComRef<IUnknown> given = CComRef<IUnknown>::Adopt(pHostUnknown);
+  if (given) KeepHostInterfaces(given.Get());
   return S_OK;
+}
+
+void CUserCtrlObject::KeepHostInterfaces(IUnknown* pHost) {
+  pHost->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
+  pHost->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
 }
 
 HRESULT CUserCtrlObject::ShowControl(LONG) { return S_OK; }
@@ -65,7 +53,7 @@ HRESULT CUserCtrlObject::Print(LONG, LONG, LONG) { return S_OK; }
 HRESULT CUserCtrlObject::ExtCtrlNotify(LONG, LONG) { return S_OK; }
 HRESULT CUserCtrlObject::SetExtCtrlSink(IUnknown* sink) {
   // Kept as given: the reference the host passed with it is released at destruction.
-  m_pExtCtrlSink = sink;
+  m_pExtCtrlSink = CComRef<IUnknown>::Adopt(sink);
   return S_OK;
 }
 

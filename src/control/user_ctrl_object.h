@@ -3,7 +3,11 @@
 // the primary interface's real work.
 #pragma once
 
-#include "control/term_interfaces.h"
+#include <array>
+
+#include "base/com_ref.h"
+#include "host_interfaces/host_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 
 class CUserCtrlObject : public IQELTermControl,
                         public IQELTCMfc,
@@ -105,11 +109,26 @@ class CUserCtrlObject : public IQELTermControl,
 
   IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
 
+  LONG RefCount() const { return m_nRefCount; }
+  LONG ACID() const { return m_nACID; }
+  // The three event arguments, in the order the host gives them.
+  std::array<LONG, 3> EventArgs() const { return {m_nEventArg1, m_nEventArg2, m_nEventArg3}; }
+
+ protected:
+  // Asks the host object for its site and TALK BACK interfaces and keeps what it answers.
+  void KeepHostInterfaces(IUnknown* pHost);
+  // Keeps a reference of the control's own on the host object, for the control's life.
+  void KeepHostObject(IUnknown* pHost) { m_pHostUnknown = CComRef<IUnknown>::Share(pHost); }
+  // Null when the host answered no TALK BACK interface.
+  ITalkBack* HostTalkBack() const { return m_pTalkBack.Get(); }
+
+ private:
   LONG m_nRefCount;
-  IUnknown* m_pHostSite;
-  IUnknown* m_pTalkBack;
-  IUnknown* m_pExtCtrlSink;
-  IUnknown* m_pHostUnknown;
+  // Released in the reverse order: the sink first, the site last.
+  CComRef<IHostSite> m_pHostSite;
+  CComRef<ITalkBack> m_pTalkBack;
+  CComRef<IUnknown> m_pHostUnknown;
+  CComRef<IUnknown> m_pExtCtrlSink;
   LONG m_nEventArg1;
   LONG m_nEventArg2;
   LONG m_nEventArg3;

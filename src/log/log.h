@@ -1,5 +1,5 @@
-// The log call every module uses. It lives on the module object that owns the process's one log, so low
-// layers log without knowing the control.
+// The log call every layer uses, and the process's one log it writes to. The module object configures
+// that log when the library is loaded and closes it at unload; low layers log without knowing the control.
 #pragma once
 
 #include "base/platform.h"
@@ -10,5 +10,6 @@ class CQelCtrlLog;
 // when `level` is at or below the configured level. Returns 1.
 int Log(LONG level, const char* format, ...) QEL_PRINTF_FORMAT(2, 3);
 
-// The process's log, for the plug-in loader that shares its stream.
+// The process's log, also for the plug-in loader that shares its stream. Built on first use, so it is
+// there for every static object that logs, and destroyed after them.
 CQelCtrlLog& ProcessLog();

@@ -2,11 +2,11 @@
 
 #include "log/log.h"
 
-CQelCBBCallback::~CQelCBBCallback() { m_pCBB.Reset(nullptr); }
+CQelCBBCallback::~CQelCBBCallback() { m_pCBB.Reset(); }
 
 void CQelCBBCallback::SetCBBInterface(CBBInfo3* pCBB) {
   CAutoLock hold(&m_lock.m_cs);
-  m_pCBB.Reset(pCBB);
+  m_pCBB = CComRef<CBBInfo3>::Share(pCBB);
   m_bEnabled = 0;
   if (pCBB != nullptr) m_bEnabled = CheckCallbackStatus();
 }

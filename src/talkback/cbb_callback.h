@@ -4,8 +4,8 @@
 #pragma once
 
 #include "base/locks.h"
-#include "control/host_interfaces.h"
-#include "talkback/interface_ref.h"
+#include "host_interfaces/host_interfaces.h"
+#include "base/com_ref.h"
 
 class CQelCBBCallback {
  public:
@@ -23,7 +23,7 @@ class CQelCBBCallback {
   int SendOpCode(LONG opCode, const char* opName, void* pBuffer, LONG nSize, LONG* pRCode);
 
  private:
-  CInterfaceRef<CBBInfo3> m_pCBB;
+  CComRef<CBBInfo3> m_pCBB;
   LONG m_bEnabled = 0;
   CCSLock m_lock;
 };

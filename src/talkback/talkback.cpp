@@ -15,11 +15,11 @@ TalkbackMessage BuildCommand(LONG nCmd, LONG nACID, LONG nValue) {
 
 }  // namespace
 
-CTalkback::~CTalkback() { m_pInterface.Reset(nullptr); }
+CTalkback::~CTalkback() { m_pInterface.Reset(); }
 
 void CTalkback::SetTalkbackInterface(ITalkBack* pInterface) {
   CAutoLock hold(&m_cs);
-  m_pInterface.Reset(pInterface);
+  m_pInterface = CComRef<ITalkBack>::Share(pInterface);
 }
 
 int CTalkback::Talkback(const TalkbackMessage& message) {

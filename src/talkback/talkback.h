@@ -5,8 +5,8 @@
 #include <array>
 
 #include "base/locks.h"
-#include "control/host_interfaces.h"
-#include "talkback/interface_ref.h"
+#include "host_interfaces/host_interfaces.h"
+#include "base/com_ref.h"
 
 // Commands share the numbering of the commands the host sends.
 inline constexpr LONG kTalkbackReportProxyPort = 240;
@@ -28,5 +28,5 @@ class CTalkback : public CCSLock {
   int SendCommand(LONG nCmd, LONG nACID, LONG nValue);
 
  private:
-  CInterfaceRef<ITalkBack> m_pInterface;
+  CComRef<ITalkBack> m_pInterface;
 };

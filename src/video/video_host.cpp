@@ -3,7 +3,6 @@
 #include <new>
 
 #include "log/log.h"
-#include "plugins/foreign_call.h"
 
 CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner* pOwner)
     : m_nRefCount(1),
@@ -33,18 +32,22 @@ ULONG CQelVorlaProxyHost::Release() {
   return static_cast<ULONG>(count);
 }
 
+void CQelVorlaProxyHost::AdoptProxy(CComRef<IQelVideoProxy> proxy) { m_proxies.push_back(std::move(proxy)); }
+
+void CQelVorlaProxyHost::AddConfig(std::unique_ptr<CSrcConfig> config) { m_configs.push_back(std::move(config)); }
+
 HRESULT CQelVorlaProxyHost::ReservedCallback(LONG) { return 0; }
 
 bool CQelVorlaProxyHost::Initialize(CBBInfo3* pCallback, ITalkBack* pTalkback) {
   Log(3, "VideoHost::Initialize: Initializing...");
   m_callback.SetCBBInterface(pCallback);
   m_talkback.SetTalkbackInterface(pTalkback);
-  CSrcConfig* config = new (std::nothrow) CSrcConfig;
+  std::unique_ptr<CSrcConfig> config(new (std::nothrow) CSrcConfig);
   if (config == nullptr) {
     Log(1, "VideoHost::Initialize: Allocation failed");
     return false;
   }
-  m_configs.push_back(config);
+  AddConfig(std::move(config));
   Log(3, "VideoHost::Initialize: Done");
   return true;
 }
@@ -66,11 +69,8 @@ void CQelVorlaProxyHost::Destroy() {
   Log(3, "VideoHost::Destroy: Destroying...");
   CloseProxyConnections();
   // One broken proxy must not keep the others alive: each release is guarded on its own.
-  for (IQelVideoProxy* proxy : m_proxies)
-    if (proxy != nullptr) SafeRelease(proxy);
   m_proxies.clear();
   m_status.m_pConfig = nullptr;
-  for (CSrcConfig* config : m_configs) delete config;
   m_configs.clear();
   m_callback.SetCBBInterface(nullptr);
   m_talkback.SetTalkbackInterface(nullptr);

@@ -2,8 +2,10 @@
 // the host terminal. The dispatcher and the proxy plug-in call it through IQelVideoCBBCallback.
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "base/com_ref.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "plugins/proxy_plugin.h"
@@ -71,22 +73,18 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
   void StopEveryone();
   void Suspend();
 
-  LONG IsIsolated() const { return m_bIsolated; }
-  LONG RefCount() const { return m_nRefCount; }
+  // Keeps a local proxy, as StartLocalProxies keeps each one the plug-in makes; one reference is held.
+  void AdoptProxy(CComRef<IQelVideoProxy> proxy);
+  // Adds the configuration of the next proxy index, as Initialize adds the first.
+  void AddConfig(std::unique_ptr<CSrcConfig> config);
 
-  LONG volatile m_nRefCount;
-  HWND m_hParent;
-  IVideoHostOwner* m_pOwner;
-  CProxyPlugin m_proxyPlugin;
-  CQelCBBCallback m_callback;
-  CTalkback m_talkback;
-  PlayerStatusRecord m_status;
-  LONG m_bFirstSessionIDs;
-  std::vector<CSrcConfig*> m_configs;
-  std::vector<IQelVideoProxy*> m_proxies;
-  LONG m_nAlarmInterval;
-  LONG m_nPlugInType;
-  LONG m_bIsolated;
+  LONG IsIsolated() const { return m_bIsolated; }
+  LONG AlarmInterval() const { return m_nAlarmInterval; }
+  LONG PlugInType() const { return m_nPlugInType; }
+  size_t ProxyCount() const { return m_proxies.size(); }
+  // The host's own configuration, proxy index 0; null before Initialize.
+  CSrcConfig* HostConfig() const { return m_configs.empty() ? nullptr : m_configs.front().get(); }
+  CProxyPlugin& ProxyPlugin() { return m_proxyPlugin; }
 
  private:
   // Every configuration a setting reaches, each once: the host's own, then each live proxy's. A proxy may
@@ -97,4 +95,19 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
   void ForEveryConfig(Visit visit) {
     for (CSrcConfig* config : EveryConfig()) visit(*config);
   }
+
+  LONG volatile m_nRefCount;
+  HWND m_hParent;
+  IVideoHostOwner* m_pOwner;
+  CProxyPlugin m_proxyPlugin;
+  CQelCBBCallback m_callback;
+  CTalkback m_talkback;
+  PlayerStatusRecord m_status;
+  LONG m_bFirstSessionIDs;
+  // Declared before the proxies, so they outlive the proxies that read them.
+  std::vector<std::unique_ptr<CSrcConfig>> m_configs;
+  std::vector<CComRef<IQelVideoProxy>> m_proxies;
+  LONG m_nAlarmInterval;
+  LONG m_nPlugInType;
+  LONG m_bIsolated;
 };

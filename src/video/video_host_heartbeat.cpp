@@ -4,7 +4,7 @@
 
 #include "base/clock.h"
 #include "base/locks.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "log/log.h"
 #include "talkback/inms_alarm_message.h"
 #include "talkback/player_status_text.h"
@@ -41,7 +41,7 @@ int CQelVorlaProxyHost::SendHeartbeat(LONG bClosing) {
 
 std::string CQelVorlaProxyHost::FormatPlayerStatus(LONG bClosing) {
   if (m_status.m_bBound == 0) return {};
-  if (m_status.m_pConfig == nullptr && !m_proxies.empty() && m_proxies.front() != nullptr)
+  if (m_status.m_pConfig == nullptr && !m_proxies.empty() && m_proxies.front())
     m_status.m_pConfig = m_proxies.front()->GetConfig();
   CSrcConfig* config = m_status.m_pConfig;
   if (config == nullptr) return {};
@@ -51,8 +51,8 @@ std::string CQelVorlaProxyHost::FormatPlayerStatus(LONG bClosing) {
   if (bClosing == 0) {
     bool anyProxy = false;
     int64_t lastActivity = 0;
-    for (IQelVideoProxy* proxy : m_proxies) {
-      if (proxy == nullptr) continue;
+    for (const CComRef<IQelVideoProxy>& proxy : m_proxies) {
+      if (!proxy) continue;
       const int64_t time = proxy->GetLastActivityTime();
       lastActivity = anyProxy && lastActivity > time ? lastActivity : time;
       anyProxy = true;
@@ -72,8 +72,8 @@ std::string CQelVorlaProxyHost::FormatPlayerStatus(LONG bClosing) {
   const bool mproxy = config->IsMProxy(currentConnection == -1 ? 0 : currentConnection);
 
   uint32_t counter = 0;
-  for (IQelVideoProxy* proxy : m_proxies)
-    if (proxy != nullptr) counter += static_cast<uint32_t>(proxy->GetByteCount()) * 8u;
+  for (const CComRef<IQelVideoProxy>& proxy : m_proxies)
+    if (proxy) counter += static_cast<uint32_t>(proxy->GetByteCount()) * 8u;
 
   PlayerStatus status{};
   status.nACID = m_pOwner != nullptr ? m_pOwner->OwnerACID() : 0;

@@ -2,7 +2,6 @@
 // the plug-in type names, with the first one's port reported to the host terminal.
 #include "log/ctrl_log.h"
 #include "log/log.h"
-#include "plugins/foreign_call.h"
 #include "video/video_host.h"
 
 namespace {
@@ -50,18 +49,18 @@ LONG CQelVorlaProxyHost::StartLocalProxies() {
     return 0;
   }
   for (size_t i = 0; i < m_configs.size(); ++i) {
-    CSrcConfig* config = m_configs[i];
+    CSrcConfig* config = m_configs[i].get();
     if (config == nullptr) {
       Log(1, "VideoHost::StartLocalProxies: Invalid proxy setting");
       return 0;
     }
-    IQelVideoProxy* proxy = nullptr;
-    if (m_proxyPlugin.CreateProxy(&proxy) == 0) {
+    CComRef<IQelVideoProxy> proxy;
+    if (m_proxyPlugin.CreateProxy(proxy.Put()) == 0) {
       Log(1, "VideoHost::StartLocalProxies: Index=%d, Failed to create local proxy plugin, %s", static_cast<int>(i),
           m_proxyPlugin.GetError());
       return 0;
     }
-    if (proxy == nullptr) {
+    if (!proxy) {
       Log(1, "VideoHost::StartLocalProxies: Allocation failed");
       return 0;
     }
@@ -69,11 +68,9 @@ LONG CQelVorlaProxyHost::StartLocalProxies() {
       Log(1, "VideoHost::StartLocalProxies: Index=%d, Failed to set callback", static_cast<int>(i));
     if (FAILED(proxy->Create(config))) {
       Log(1, "VideoHost::StartLocalProxies: Index=%d, Create failed", static_cast<int>(i));
-      // Not kept, so not leaked: the reference the factory gave is handed back.
-      SafeRelease(proxy);
-      return 0;
+      return 0;  // not kept: the reference the factory gave goes back with `proxy`
     }
-    m_proxies.push_back(proxy);
+    AdoptProxy(std::move(proxy));
   }
   return 1;
 }
@@ -84,7 +81,7 @@ LONG CQelVorlaProxyHost::GetLocalProxyPort() {
     Log(1, "VideoHost::GetLocalProxyPort: Index=%d, Out of range", 0);
     return -1;
   }
-  if (m_proxies.front() == nullptr) {
+  if (!m_proxies.front()) {
     Log(1, "VideoHost::GetLocalProxyPort: Index=%d, Bad pointer", 0);
     return -1;
   }
@@ -105,9 +102,9 @@ LONG CQelVorlaProxyHost::CloseProxyConnections() {
   const size_t count = m_configs.size() < m_proxies.size() ? m_configs.size() : m_proxies.size();
   // Every proxy hears that closing starts before any of them is asked to close.
   for (size_t i = 0; i < count; ++i)
-    if (m_proxies[i] != nullptr) m_proxies[i]->PrepareClose(1);
+    if (m_proxies[i]) m_proxies[i]->PrepareClose(1);
   for (size_t i = 0; i < count; ++i) {
-    if (m_proxies[i] == nullptr) continue;
+    if (!m_proxies[i]) continue;
     const HRESULT hr = m_proxies[i]->CloseConnections(1);
     if (FAILED(hr))
       Log(1, "VideoHost::CloseProxyConnections: ProxyIndex=%d, HR=0x%08X, Failed to close all proxy connection",

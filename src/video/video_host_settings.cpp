@@ -7,7 +7,7 @@
 
 #include "base/locks.h"
 #include "config/url_parser.h"
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "video/video_host.h"
@@ -58,9 +58,9 @@ std::vector<CSrcConfig*> CQelVorlaProxyHost::EveryConfig() {
     if (config != nullptr && std::find(configs.begin(), configs.end(), config) == configs.end())
       configs.push_back(config);
   };
-  for (CSrcConfig* config : m_configs) add(config);
-  for (IQelVideoProxy* proxy : m_proxies)
-    if (proxy != nullptr) add(proxy->GetConfig());
+  for (const std::unique_ptr<CSrcConfig>& config : m_configs) add(config.get());
+  for (const CComRef<IQelVideoProxy>& proxy : m_proxies)
+    if (proxy) add(proxy->GetConfig());
   return configs;
 }
 
@@ -74,7 +74,7 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
       Log(1, "VideoHost::SetURL: ProxyIndex=%d, out of range", static_cast<int>(proxyIndex));
       return 1;
     }
-    IQelVideoProxy* proxy = m_proxies[static_cast<size_t>(proxyIndex)];
+    IQelVideoProxy* proxy = m_proxies[static_cast<size_t>(proxyIndex)].Get();
     if (proxy == nullptr) {
       Log(1, "VideoHost::SetURL: Invalid proxy object");
       return 1;
@@ -95,7 +95,7 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
       Log(1, "VideoHost::SetURL: ProxyIndex=%d, out of range", static_cast<int>(proxyIndex));
       return 1;
     }
-    CSrcConfig* config = m_configs[static_cast<size_t>(proxyIndex)];
+    CSrcConfig* config = m_configs[static_cast<size_t>(proxyIndex)].get();
     if (config == nullptr) {
       Log(1, "VideoHost::SetURL: Invalid proxy setting object");
       return 1;

@@ -64,7 +64,7 @@ TEST(CSafeVector, SizeLimitRefusesInsertsOnlyWhenSet) {
 
 TEST(CSafeVector, HolderOfTheLockMayCallEveryOperation) {
   CSafeVector<int> v;
-  CAutoLock hold(v.Lock());
+  const CAutoLock hold = v.Hold();
   v.Add(1);
   EXPECT_EQ(v.GetCount(), 1);
 }

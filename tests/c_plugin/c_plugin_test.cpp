@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
 #include "plugins/outside_interfaces.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
 #include "support/log_reader.h"
 #include "support/temp_dir.h"
+#include "video/command_writer.h"
 
 namespace {
 

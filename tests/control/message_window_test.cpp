@@ -42,7 +42,7 @@ TEST(MessageWindow, RoutesTimerTicksAndKillStreamNotices) {
   EXPECT_STREQ(title, "CQelVorlaProxyCtrl");
 
   ASSERT_EQ(SetTimer(window, 99, 10, nullptr), 99u);
-  PostMessageA(window, kKillStreamMessage, 0x1234, 53);
+  PostMessageA(window, kVorlaLinkMessage, 0x1234, 53);
   Pump([&] { return owner.ticks.size() >= 2 && !owner.notices.empty(); });
   KillTimer(window, 99);
   ASSERT_GE(owner.ticks.size(), 2u);
@@ -61,7 +61,7 @@ TEST(MessageWindow, TwoWindowsReachTheirOwnOwners) {
   HWND b = CreateMessageWindow(&second);
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
-  PostMessageA(b, kKillStreamMessage, 1, 2);
+  PostMessageA(b, kVorlaLinkMessage, 1, 2);
   Pump([&] { return !second.notices.empty(); });
   EXPECT_TRUE(first.notices.empty());
   EXPECT_EQ(second.notices.size(), 1u);

@@ -9,8 +9,8 @@
 #include "log/log.h"
 #include "log/log_escape.h"
 #include "log/qel_error.h"
-#include "support/command_builder.h"
 #include "support/process_log_test.h"
+#include "video/command_writer.h"
 #include "video/fake_proxy.h"
 
 namespace {
@@ -59,8 +59,8 @@ class ControlTest : public ProcessLogTest {
 }  // namespace
 
 TEST_F(ControlTest, FactoryHandsOutOneReferenceAndRegisters) {
-  EXPECT_EQ(m_ctrl->m_nRefCount, 1);
-  EXPECT_EQ(m_ctrl->m_nUCID, 53);
+  EXPECT_EQ(m_ctrl->RefCount(), 1);
+  EXPECT_EQ(m_ctrl->OwnerUCID(), 53);
   EXPECT_EQ(m_unknown->AddRef(), 2u);
   EXPECT_EQ(m_unknown->Release(), 1u);
   EXPECT_EQ(TheModule().m_controls.Find(m_ctrl), 0);
@@ -86,7 +86,7 @@ TEST_F(ControlTest, QueryInterfaceAnswersFourIdentifiers) {
   EXPECT_EQ(m_unknown->QueryInterface(IID_ICBBSetCtrl, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(m_unknown->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-  EXPECT_EQ(m_ctrl->m_nRefCount, 1);
+  EXPECT_EQ(m_ctrl->RefCount(), 1);
 }
 
 TEST_F(ControlTest, RefusedFactoryCallsCreateNothing) {
@@ -107,7 +107,7 @@ TEST_F(ControlTest, RefusedFactoryCallsCreateNothing) {
 
 TEST_F(ControlTest, InitWithANullHostKeepsTheVideoHost) {
   EXPECT_EQ(m_term->InitControl(reinterpret_cast<HWND>(0x42), nullptr), E_INVALIDARG);
-  ASSERT_NE(m_ctrl->m_pVideoHost, nullptr);
+  ASSERT_NE(m_ctrl->VideoHost(), nullptr);
   EXPECT_EQ(m_term->ProcessBuf(nullptr, 0), 0);
   EXPECT_EQ(Only(LoggedLines(), {"InitControl", "ProcessBuf", "VideoHost::OnProcessQelVideoCmd"}),
             (Lines{"InitControl: UCID=0x35, Parent=0x00000042 ================= CREATE =================",
@@ -133,7 +133,7 @@ TEST_F(ControlTest, HostAnsweringNothingIsLoggedInOrderAndBalanced) {
 
 TEST_F(ControlTest, ShowCounterNeverRisesAboveOne) {
   for (LONG show : {1, 1, 0, 0, 1}) m_term->ShowControl(show);
-  EXPECT_EQ(m_ctrl->m_nShowCount, 0);
+  EXPECT_EQ(m_ctrl->ShowCount(), 0);
   EXPECT_EQ(Only(LoggedLines(), {"ShowControl"}),
             (Lines{"ShowControl: SHOW", "ShowControl: Count=1, Done", "ShowControl: SHOW",
                    "ShowControl: Count=2, Reset counter to 1", "ShowControl: Count=1, Done", "ShowControl: HIDE",
@@ -144,7 +144,7 @@ TEST_F(ControlTest, ShowCounterNeverRisesAboveOne) {
 TEST_F(ControlTest, TimerNeedsAWindow) {
   EXPECT_EQ(m_ctrl->StartTimer(-1), 1);
   EXPECT_EQ(m_ctrl->StartTimer(30), 0);
-  EXPECT_EQ(m_ctrl->m_nTimerID, 0u);
+  EXPECT_EQ(m_ctrl->TimerID(), 0u);
   const Lines lines = Only(LoggedLines(), {"StartTimer", "StopTimer"});
   ASSERT_EQ(lines.size(), 1u) << "-1 without a running timer logs nothing";
   EXPECT_TRUE(StartsWith(lines[0], "StartTimer: Failed to start heartbeat timer: "));
@@ -167,17 +167,17 @@ TEST_F(ControlTest, LastReleaseLeavesTheRegistryAndClosesTheLog) {
 }
 
 TEST_F(ControlTest, KillStreamNoticeFromMyselfOrMyTypeIsIgnored) {
-  m_ctrl->m_hWnd = reinterpret_cast<HWND>(0x77);  // as if the window existed
-  m_ctrl->OnVorlaLinkKillStream(0x77, 60);
+  // Before InitControl the control has no window: a notice from no window is its own.
+  ASSERT_EQ(m_ctrl->Window(), nullptr);
+  m_ctrl->OnVorlaLinkKillStream(0, 60);
   m_ctrl->OnVorlaLinkKillStream(0x88, 53);
   m_ctrl->OnVorlaLinkKillStream(0x88, 60);  // no video host: only the first line
-  m_ctrl->m_hWnd = nullptr;
   EXPECT_EQ(Only(LoggedLines(), {"OnVorlaLinkKillStream"}),
-            (Lines{"OnVorlaLinkKillStream: This=0x00000077, Sender=0x00000077",
+            (Lines{"OnVorlaLinkKillStream: This=0x00000000, Sender=0x00000000",
                    "OnVorlaLinkKillStream: Sent by myself, ignored",
-                   "OnVorlaLinkKillStream: This=0x00000077, Sender=0x00000088",
+                   "OnVorlaLinkKillStream: This=0x00000000, Sender=0x00000088",
                    "OnVorlaLinkKillStream: UCID=53, Sent by the same control type, ignored",
-                   "OnVorlaLinkKillStream: This=0x00000077, Sender=0x00000088"}));
+                   "OnVorlaLinkKillStream: This=0x00000000, Sender=0x00000088"}));
 }
 
 TEST_F(ControlTest, PlayWithoutTheProxyPluginSendsNoPort) {
@@ -209,14 +209,14 @@ TEST_F(ControlTest, OnlyATakingPartPlayerIsSuspendedByAStopNotice) {
 TEST_F(ControlTest, ATimerStartedAgainStopsTheFirstAndEveryTimerMessageBeats) {
   FakeProxy proxy;  // outlives the control, whose video host releases it
   InitWithHost();
-  m_ctrl->m_pVideoHost->m_proxies.push_back(&proxy);
+  m_ctrl->VideoHost()->AdoptProxy(CComRef<IQelVideoProxy>::Adopt(&proxy));
   Send(Cmd::alarmInterval(5));
   Send(Cmd::alarmInterval(5));
   EXPECT_EQ(Only(LoggedLines(), {"StartTimer", "StopTimer"}),
             (Lines{"StartTimer: Successfully started heartbeat timer 99",
                    "StopTimer: Successfully stopped heartbeat timer 99",
                    "StartTimer: Successfully started heartbeat timer 99"}));
-  for (const WPARAM timerId : {99, 7}) SendMessageA(m_ctrl->m_hWnd, WM_TIMER, timerId, 0);
+  for (const WPARAM timerId : {99, 7}) SendMessageA(m_ctrl->Window(), WM_TIMER, timerId, 0);
   EXPECT_EQ(Alarms(), 2u) << "a tick of another identifier beats as the heartbeat's own";
   m_unknown->Release();
   m_unknown = nullptr;

@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "base/guid.h"
 #include "support/raw_slot.h"
 
 namespace {
@@ -16,7 +15,7 @@ class TestCtrl : public CUserCtrlObject {
   ~TestCtrl() override { ++*m_destroyed; }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override {
     *ppv = nullptr;
-    if (!SameIID(iid, IID_IUnknown) && !SameIID(iid, IID_IQELTermControl)) return E_NOINTERFACE;
+    if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IQELTermControl)) return E_NOINTERFACE;
     *ppv = TermControl();
     AddRef();
     return S_OK;
@@ -121,13 +120,12 @@ TEST_F(UserCtrlObjectTest, OutputsAreWrittenOnlyWhereGiven) {
 TEST_F(UserCtrlObjectTest, StoresWhatTheHostHandsIn) {
   IQELTCWinMan2* winMan = m_ctrl;
   EXPECT_EQ((CallSlot<HRESULT, LONG>(winMan, 4, 0x12345)), S_OK);
-  EXPECT_EQ(m_ctrl->m_nACID, 0x12345);
+  EXPECT_EQ(m_ctrl->ACID(), 0x12345);
   IQELTCEvents7* events = m_ctrl;
   CallSlot<HRESULT, LONG>(events, 3, 9);
-  EXPECT_EQ(m_ctrl->m_nEventArg2, 9);
+  EXPECT_EQ(m_ctrl->EventArgs()[1], 9);
   CallSlot<HRESULT, LONG, LONG, LONG>(events, 8, 1, 2, 3);
-  const std::array<LONG, 3> stored{m_ctrl->m_nEventArg1, m_ctrl->m_nEventArg2, m_ctrl->m_nEventArg3};
-  EXPECT_EQ(stored, (std::array<LONG, 3>{1, 2, 3}));
+  EXPECT_EQ(m_ctrl->EventArgs(), (std::array<LONG, 3>{1, 2, 3}));
 }
 
 TEST_F(UserCtrlObjectTest, HostObjectsAreReleasedOnceEach) {

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <regex>
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
 #include "proxy_standin_control.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
 #include "support/log_reader.h"
 #include "support/temp_dir.h"
+#include "video/command_writer.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // A test's player: a control of the real library, the way the host terminal drives one.
 #pragma once
 
-#include "control/term_interfaces.h"
+#include "host_interfaces/term_interfaces.h"
 #include "loaded_dll.h"
-#include "support/command_builder.h"
 #include "support/fake_host.h"
+#include "video/command_writer.h"
 
 // One control with a host of its own, initialised and given its isolation flag.
 struct Player {

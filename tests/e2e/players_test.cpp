@@ -7,8 +7,8 @@
 #include "loaded_dll.h"
 #include "player.h"
 #include "proxy_standin_control.h"
-#include "support/command_builder.h"
 #include "support/temp_dir.h"
+#include "video/command_writer.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 #include "plugins/proxy_plugin.h"
 #include "proxy_standin_control.h"
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/platform.h"
+#include "plugins/outside_interfaces.h"
 
 class LinkWindow {
  public:
@@ -24,7 +25,7 @@ class LinkWindow {
     while (GetTickCount() - start < timeoutMs) {
       MSG msg;
       while (PeekMessageA(&msg, m_hWnd, 0, 0, PM_REMOVE)) {
-        if (msg.message == kNoticeMessage) {
+        if (msg.message == kVorlaLinkMessage) {
           *notice = msg;
           return true;
         }
@@ -35,7 +36,6 @@ class LinkWindow {
     return false;
   }
 
-  static constexpr UINT kNoticeMessage = WM_USER + 2001;
 
  private:
   HWND m_hWnd;

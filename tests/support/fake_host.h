@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 
 using Bytes = std::vector<BYTE>;
 

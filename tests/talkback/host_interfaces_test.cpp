@@ -1,4 +1,4 @@
-#include "control/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 
 #include <gmock/gmock.h>
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "support/command_builder.h"
 #include "support/process_log_test.h"
+#include "video/command_writer.h"
 #include "video/video_host.h"
 
 namespace {
@@ -106,8 +106,8 @@ TEST_F(DispatcherTest, UnhandledCommandsAreNamedThenSetAside) {
 TEST_F(DispatcherTest, PayloadThatDoesNotParseCallsNothingAndStillSucceeds) {
   EXPECT_EQ(Dispatch(CommandWriter(HeaderForm::Long, 215, 2).SizeField(4).Be32(30).Done()), 0);
   EXPECT_EQ(Dispatch(CommandWriter(HeaderForm::Long, 241, 2).Be32(1).Done()), 0);
-  EXPECT_EQ(m_videoHost->m_nAlarmInterval, 0);
-  EXPECT_EQ(m_videoHost->m_nPlugInType, 0);
+  EXPECT_EQ(m_videoHost->AlarmInterval(), 0);
+  EXPECT_EQ(m_videoHost->PlugInType(), 0);
   const Lines lines = DispatcherLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], "VideoHost::OnProcessQelVideoCmd: Cmd=215 [Player Alarm Interval], Processed successfully");
@@ -126,8 +126,8 @@ TEST_F(DispatcherTest, NegativeStatusClosesWithFailure) {
 TEST_F(DispatcherTest, HandledCommandsReachTheirOperation) {
   EXPECT_EQ(Dispatch(Cmd::plugInType(2)), 0);
   EXPECT_EQ(Dispatch(Cmd::isolated(0)), 0);
-  EXPECT_EQ(m_videoHost->m_nPlugInType, 2);
-  EXPECT_EQ(m_videoHost->m_bIsolated, 0);
+  EXPECT_EQ(m_videoHost->PlugInType(), 2);
+  EXPECT_EQ(m_videoHost->IsIsolated(), 0);
 }
 
 TEST_F(DispatcherTest, EachCommandFillsItsOperationsArgumentsInOrder) {

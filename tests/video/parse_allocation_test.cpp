@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "support/command_builder.h"
 #include "support/parse_handled_command.h"
+#include "video/command_writer.h"
 
 namespace {
 int g_allocations = 0;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/command_builder.h"
 #include "video/command_format.h"
+#include "video/command_writer.h"
 
 inline VideoCommand HeaderOf(const CommandBytes& bytes) {
   VideoCommand command{};

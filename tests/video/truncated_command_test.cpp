@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "support/command_builder.h"
 #include "support/parse_handled_command.h"
+#include "video/command_writer.h"
 
 namespace {
 

@@ -46,10 +46,11 @@ class VideoHostTest : public ProcessLogTest {
   }
   FakeProxy& AddProxy() {
     m_fakes.emplace_back(std::make_unique<FakeProxy>());
-    m_video->m_proxies.push_back(m_fakes.back().get());
+    // The fake's first reference is the one a factory would hand over.
+    m_video->AdoptProxy(CComRef<IQelVideoProxy>::Adopt(m_fakes.back().get()));
     return *m_fakes.back();
   }
-  CSrcConfig& Config() { return *m_video->m_configs.front(); }
+  CSrcConfig& Config() { return *m_video->HostConfig(); }
   // The lines that start with `prefix`, in order.
   Lines LinesStartingWith(const std::string& prefix) {
     Lines kept;

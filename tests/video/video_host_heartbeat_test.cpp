@@ -17,7 +17,7 @@ class HeartbeatTest : public VideoHostTest {
   void SetUp() override {
     VideoHostTest::SetUp();
     PinClock(&kNow);
-    m_video->m_nAlarmInterval = 30;
+    m_video->SetHeartbeatAlarmInterval(30);
   }
   void TearDown() override {
     PinClock(nullptr);
@@ -71,7 +71,7 @@ TEST_F(HeartbeatTest, OwnLinesAndResultByOutcomeAndLevel) {
       {"channel off",
        [](FakeHost& host, CQelVorlaProxyHost& video) {
          host.SetCallbackStatus(0);
-         video.m_callback.SetCBBInterface(host.Callback());
+         video.Initialize(host.Callback(), host.TalkBack());
        },
        1, 0, {"VideoHost::SendHeartbeat: RCode=0, Failed"}},
   };
@@ -114,7 +114,7 @@ TEST_F(HeartbeatTest, CountersSessionsAndMProxy) {
 TEST_F(HeartbeatTest, NothingWithoutIntervalOrProxy) {
   EXPECT_EQ(m_video->SendHeartbeat(0), 0) << "no proxy, no configuration to report";
   ActiveProxy(1);
-  m_video->m_nAlarmInterval = 0;
+  m_video->SetHeartbeatAlarmInterval(0);
   EXPECT_EQ(m_video->SendHeartbeat(1), 0);
   EXPECT_TRUE(Alarms().empty());
   EXPECT_TRUE(LinesStartingWith("VideoHost::SendHeartbeat").empty());

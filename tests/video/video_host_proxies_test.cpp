@@ -36,8 +36,8 @@ TEST_F(ProxiesTest, PlugInTypeChoosesTheLibraryFile) {
     CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
     video->Initialize(nullptr, nullptr);
     StartWithType(video, row.type);
-    EXPECT_TRUE(video->m_proxyPlugin.IsPath(row.file)) << row.type;
-    EXPECT_EQ(video->m_proxies.size(), 1u);
+    EXPECT_TRUE(video->ProxyPlugin().IsPath(row.file)) << row.type;
+    EXPECT_EQ(video->ProxyCount(), 1u);
     video->CloseProxyConnections();
     video->Release();
   }
@@ -80,30 +80,28 @@ TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
       << "the stand-in's proxies give no configuration back";
 }
 
-TEST_F(ProxiesTest, UrlWithoutConfigurationsStillStartsPlay) {
-  for (CSrcConfig* config : m_video->m_configs) delete config;
-  m_video->m_configs.clear();
-  EXPECT_EQ(m_video->SetURL(3, 2, "http://media.example.com/live", 1), 0);
-  EXPECT_EQ(m_host.TalkbackMessages().size(), 1u);
+// A host that was never initialized has no configuration: play starts and reports port 0, on a
+// channel it does not have yet.
+TEST_F(ProxiesTest, WithoutConfigurationsPlayStartsOnPortZero) {
+  CQelVorlaProxyHost* bare = new CQelVorlaProxyHost(&m_owner);
+  EXPECT_EQ(bare->SetURL(3, 2, "http://media.example.com/live", 1), 0);
+  EXPECT_EQ(bare->StartPlay(), 1);
+  EXPECT_FALSE(bare->ProxyPlugin().IsLoaded()) << "no proxy needed, no library loaded";
+  bare->Release();
+  EXPECT_EQ(LinesStartingWith("VideoHost::StartPlay"),
+            (Lines{"VideoHost::StartPlay: ACID=17, Port=0", "VideoHost::StartPlay: Failed to sent proxy port",
+                   "VideoHost::StartPlay: ACID=17, Port=0", "VideoHost::StartPlay: Failed to sent proxy port"}));
 }
 
 TEST_F(ProxiesTest, TakingPartPlayerStopsTheOthersAfterReportingItsPort) {
   AddProxy();
-  m_video->m_bIsolated = 0;
+  m_video->SetIsolatedFlag(0);
   EXPECT_EQ(m_video->StartPlay(), 1);
   EXPECT_EQ(m_owner.posts, 1);
-  m_video->m_bIsolated = 1;
+  m_video->SetIsolatedFlag(1);
   EXPECT_EQ(m_video->StartPlay(), 1);
   EXPECT_EQ(m_owner.posts, 1) << "an isolated player posts nothing";
   EXPECT_EQ(m_host.TalkbackMessages().size(), 2u);
-}
-
-TEST_F(ProxiesTest, NoConfigurationReportsPortZero) {
-  for (CSrcConfig* config : m_video->m_configs) delete config;
-  m_video->m_configs.clear();
-  EXPECT_EQ(m_video->StartPlay(), 1);
-  EXPECT_FALSE(m_video->m_proxyPlugin.IsLoaded()) << "no proxy needed, no library loaded";
-  EXPECT_EQ(m_host.TalkbackMessages(), (std::vector<Bytes>{{0x00, 0xF0, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00}}));
 }
 
 TEST_F(ProxiesTest, NegativePortSendsNothing) {
@@ -118,9 +116,9 @@ TEST_F(ProxiesTest, CreateFailureAtTheSecondKeepsTheFirst) {
   StandInBehaviour behaviour;
   behaviour.createResults[1] = E_FAIL;
   standIn.Configure(behaviour);
-  m_video->m_configs.push_back(new CSrcConfig);
+  m_video->AddConfig(std::make_unique<CSrcConfig>());
   EXPECT_EQ(m_video->StartLocalProxies(), 0);
-  EXPECT_EQ(m_video->m_proxies.size(), 1u);
+  EXPECT_EQ(m_video->ProxyCount(), 1u);
   EXPECT_EQ(standIn.Counts().liveProxies, 1) << "the proxy whose Create failed was released";
   EXPECT_EQ(m_video->StartLocalProxies(), 1);
   EXPECT_EQ(LinesStartingWith("VideoHost::StartLocalProxies: Index=1, Create failed").size(), 1u);
@@ -172,7 +170,7 @@ TEST_F(ProxiesTest, ClosingWarnsEveryProxyBeforeClosingAny) {
   StandInBehaviour behaviour;
   behaviour.closeConnectionsResult = E_FAIL;
   standIn.Configure(behaviour);
-  m_video->m_configs.push_back(new CSrcConfig);
+  m_video->AddConfig(std::make_unique<CSrcConfig>());
   ASSERT_EQ(m_video->StartLocalProxies(), 1);
   EXPECT_EQ(m_video->CloseProxyConnections(), 1);
   // One sequence for all proxies: a close that went proxy by proxy would interleave the two calls.
@@ -199,7 +197,7 @@ TEST_F(ProxiesTest, AReleaseThatFailsDuringDestroyLeavesTheOthersReleased) {
     standIn.Configure(behaviour);
     CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
     video->Initialize(m_host.Callback(), m_host.TalkBack());
-    video->m_configs.push_back(new CSrcConfig);
+    video->AddConfig(std::make_unique<CSrcConfig>());
     ASSERT_EQ(video->StartLocalProxies(), 1);
     video->CloseProxyConnections();  // the proxies let go of their callback
     video->Release();
@@ -212,12 +210,12 @@ TEST_F(ProxiesTest, AReleaseThatFailsDuringDestroyLeavesTheOthersReleased) {
 }
 
 TEST_F(ProxiesTest, ClosingVisitsOnlyProxiesThatExist) {
-  m_video->m_configs.push_back(new CSrcConfig);
+  m_video->AddConfig(std::make_unique<CSrcConfig>());
+  EXPECT_EQ(m_video->CloseProxyConnections(), 1);
+  EXPECT_EQ(LinesStartingWith("VideoHost::CloseProxyConnections: ").back(),
+            "VideoHost::CloseProxyConnections: No local proxy created")
+      << "configurations, no proxy yet";
   FakeProxy& only = AddProxy();
   EXPECT_EQ(m_video->CloseProxyConnections(), 1);
   EXPECT_EQ(only.calls.size(), 2u);
-  m_video->m_proxies.clear();
-  m_video->CloseProxyConnections();
-  const Lines lines = LinesStartingWith("VideoHost::CloseProxyConnections: ");
-  EXPECT_EQ(lines.back(), "VideoHost::CloseProxyConnections: No local proxy created");
 }

@@ -25,9 +25,8 @@ TEST_F(SettingsTest, UrlResultsWithoutLiveProxies) {
   EXPECT_EQ(m_video->SetURL(0, 0, "http://h/x", 0), 0);
   EXPECT_TRUE(Config().m_connections.empty()) << "file URLs and type 0 store nothing";
   EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
-  m_video->m_configs.push_back(nullptr);
+  m_video->AddConfig(nullptr);
   EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
-  m_video->m_configs.pop_back();
   EXPECT_EQ(m_video->SetURL(0, 1, "http://media.example.com:8080/live", 2), 0);
   EXPECT_EQ(Config().m_connections.size(), 0u) << "index 1 of an empty list is dropped";
   EXPECT_EQ(LinesStartingWith("VideoHost::SetURL:"),
@@ -52,8 +51,8 @@ TEST_F(SettingsTest, UrlGoesToTheLiveProxyAndLeavesTheHostsConfiguration) {
   proxy.setUrlResult = E_FAIL;
   EXPECT_EQ(m_video->SetURL(0, 0, "http://x.example/", 1), 1);
   EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), 1);
-  m_video->m_proxies[0] = nullptr;
-  EXPECT_EQ(m_video->SetURL(0, 0, "http://x.example/", 1), 1);
+  m_video->AdoptProxy(CComRef<IQelVideoProxy>());
+  EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), 1);
   const Lines outcomes = LinesStartingWith("VideoHost::SetURL: ");
   EXPECT_EQ(outcomes[1], "VideoHost::SetURL: Final dest=, Final port=-1") << "connection 1 does not exist";
   EXPECT_EQ(outcomes[3], "VideoHost::SetURL: Failed to set URL");
@@ -166,14 +165,14 @@ TEST_F(SettingsTest, IntervalIsStoredAndAlwaysRestartsTheTimer) {
   m_video->SetHeartbeatAlarmInterval(-1);
   m_video->SetHeartbeatAlarmInterval(30);
   EXPECT_EQ(m_owner.timerStarts, (std::vector<LONG>{0, -1, 30}));
-  EXPECT_EQ(m_video->m_nAlarmInterval, 30);
+  EXPECT_EQ(m_video->AlarmInterval(), 30);
 }
 
 TEST_F(SettingsTest, FlagsAndSessionIdentifiers) {
   m_video->SetIsolatedFlag(5);
-  EXPECT_EQ(m_video->m_bIsolated, 1);
+  EXPECT_EQ(m_video->IsIsolated(), 1);
   m_video->SetIsolatedFlag(0);
-  EXPECT_EQ(m_video->m_bIsolated, 0);
+  EXPECT_EQ(m_video->IsIsolated(), 0);
   FakeProxy& proxy = AddProxy();
   m_video->SetAASSessionIDs(0x100000007LL, -2);
   EXPECT_EQ(Config().m_nSessionID1, 7) << "the low 32 bits";

@@ -15,7 +15,7 @@ class StopTest : public VideoHostTest {
   CQelVorlaProxyHost* Player(LONG isolated) {
     CQelVorlaProxyHost* other = new CQelVorlaProxyHost(&m_owner);
     other->Initialize(m_host.Callback(), m_host.TalkBack());
-    other->m_bIsolated = isolated;
+    other->SetIsolatedFlag(isolated);
     m_others.push_back(other);
     return other;
   }
@@ -28,11 +28,12 @@ TEST_F(StopTest, SuspendsOtherTakingPartPlayersOnly) {
   CQelVorlaProxyHost* takingPart = Player(0);
   CQelVorlaProxyHost* isolated = Player(1);
   m_owner.players = {m_video, nullptr, takingPart, isolated};
-  m_video->m_bIsolated = 0;
+  m_video->SetIsolatedFlag(0);
   m_video->StopEveryone();
   EXPECT_EQ(m_host.TalkbackMessages(), (std::vector<Bytes>{{0x00, 0xF9, 0x00, 0x11, 0x00, 0x00, 0x00, 0x01}}))
       << "one suspension: neither itself nor the isolated player";
-  const Lines lines = LinesStartingWith("VideoHost::S");
+  Lines lines = LinesStartingWith("VideoHost::StopEveryone");
+  for (const std::string& line : LinesStartingWith("VideoHost::Suspend")) lines.push_back(line);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "VideoHost::StopEveryone: Post VOLink message successfully");
   char suspended[64];

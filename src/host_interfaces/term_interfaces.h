@@ -3,7 +3,6 @@
 // Arguments are 32-bit values on the host's platform; outputs are pointers that may be null.
 #pragma once
 
-#include "base/guid.h"
 #include "base/platform.h"
 
 // {01548341-EF19-11D1-B329-00805F815CBF}

@@ -1,4 +1,4 @@
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 //   takes C++ exceptions raised through the system by libraries built with a Windows compiler: GCC's own
 //   exceptions on this target are DWARF-based and can never leave the library that throws them.
 #ifdef _WIN32
-#include "plugins/foreign_call.h"
+#include "base/foreign_call.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/command_builder.h"
+#include "video/command_writer.h"
 
 namespace {
 

@@ -17,17 +17,23 @@ constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_W
 constexpr LONG kMaxSizeKLimit = 10239;
 constexpr int kExactPositionEvery = 32;
 
+// A text logged as it is ("%s") skips the formatter, which costs more than the rest of the line's own work.
+bool IsPlainTextFormat(const char* format) { return format != nullptr && std::strcmp(format, "%s") == 0; }
+
+// The text as the formatter would give it: "(null)" for a null text, at most 1023 characters.
+std::string_view PlainText(const char* text) {
+  if (text == nullptr) text = "(null)";
+  return {text, strnlen(text, kLogMessageBufferSize - 1)};
+}
+
 }  // namespace
 
 size_t FormatLogMessage(char (&buffer)[kLogMessageBufferSize], const char* format, va_list args) {
-  // A text logged as it is skips the formatter, which costs more than the rest of the line's own work.
-  if (format != nullptr && std::strcmp(format, "%s") == 0) {
-    const char* text = va_arg(args, const char*);
-    if (text == nullptr) text = "(null)";  // what the formatter writes for it
-    const size_t length = strnlen(text, sizeof buffer - 1);
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return length;
+  if (IsPlainTextFormat(format)) {
+    const std::string_view text = PlainText(va_arg(args, const char*));
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    return text.size();
   }
   if (format == nullptr || std::vsnprintf(buffer, sizeof buffer, format, args) < 0) buffer[0] = '\0';
   // The text ends at its first NUL, whatever the formatter counted.
@@ -78,12 +84,19 @@ void CQelCtrlLog::UseSettings(const std::string& fileName, LONG level, LONG maxS
 }
 
 int CQelCtrlLog::LogF(LONG level, const char* format, ...) {
-  if (level > m_nLevel) return 1;
-  char message[kLogMessageBufferSize];
   va_list args;
   va_start(args, format);
-  const size_t length = FormatLogMessage(message, format, args);
+  const int result = VLogF(level, format, args);
   va_end(args);
+  return result;
+}
+
+int CQelCtrlLog::VLogF(LONG level, const char* format, va_list args) {
+  if (level > m_nLevel) return 1;
+  // A plain text goes into the line as it stands, without a copy.
+  if (IsPlainTextFormat(format)) return WriteText(PlainText(va_arg(args, const char*)), level);
+  char message[kLogMessageBufferSize];
+  const size_t length = FormatLogMessage(message, format, args);
   return WriteText({message, length}, level);
 }
 

@@ -35,6 +35,7 @@ class CQelCtrlLog {
 
   // Tests the level first and formats only a line that will be written; the result is Write's.
   int LogF(LONG level, const char* format, ...) QEL_PRINTF_FORMAT(3, 4);
+  int VLogF(LONG level, const char* format, va_list args);
   // 0 for a null text, 1 for a line above the level or written, 0 when no file is open.
   int Write(const char* text, LONG level);
   int WriteLine(const char* text);

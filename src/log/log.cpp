@@ -9,12 +9,11 @@ CQelCtrlLog& ProcessLog() {
   return log;
 }
 
+// The level is tested before anything is formatted: most calls carry lines above the level in use.
 int Log(LONG level, const char* format, ...) {
-  char message[kLogMessageBufferSize];
   va_list args;
   va_start(args, format);
-  FormatLogMessage(message, format, args);
+  ProcessLog().VLogF(level, format, args);
   va_end(args);
-  ProcessLog().Write(message, level);
   return 1;
 }

@@ -59,16 +59,16 @@ void ReadHex(ScriptLine& line, ScriptStep& step) {
   }
 }
 
-struct StepSpec {
+struct StepSyntax {
   std::string verb;
   std::string arguments;  // with their ranges, for the help text
   std::string meaning;
   void (*read)(ScriptLine&, ScriptStep&);
 };
 
-const std::vector<StepSpec>& Steps() {
+const std::vector<StepSyntax>& Steps() {
   using Kind = ScriptStep::Kind;
-  static const std::vector<StepSpec> steps = {
+  static const std::vector<StepSyntax> steps = {
       {"acid", "N", "the cell's ACID, " + RangeText(kInt32Range),
        [](ScriptLine& line, ScriptStep& step) { step = ScriptStep::Of(Kind::SetACID, Int32(line, "an ACID")); }},
       {"isolated", "FLAG", "1 isolated, 0 stops and is stopped by other players (" + RangeText(kFlagRange) + ")",
@@ -136,15 +136,15 @@ const std::vector<StepSpec>& Steps() {
 }
 
 ScriptStep ParseStep(ScriptLine& line, const std::string& verb) {
-  for (const StepSpec& spec : Steps()) {
-    if (spec.verb != verb) continue;
+  for (const StepSyntax& syntax : Steps()) {
+    if (syntax.verb != verb) continue;
     ScriptStep step;
-    spec.read(line, step);
+    syntax.read(line, step);
     line.End();
     return step;
   }
   std::string verbs;
-  for (const StepSpec& spec : Steps()) verbs += (verbs.empty() ? "" : ", ") + spec.verb;
+  for (const StepSyntax& syntax : Steps()) verbs += (verbs.empty() ? "" : ", ") + syntax.verb;
   line.Fail("a step (" + verbs + "), found " + Quoted(verb));
 }
 
@@ -173,7 +173,8 @@ std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const st
 
 std::string SessionStepsHelp() {
   std::string help;
-  for (const StepSpec& spec : Steps())
-    help += "  " + spec.verb + (spec.arguments.empty() ? "" : " " + spec.arguments) + "\n      " + spec.meaning + "\n";
+  for (const StepSyntax& syntax : Steps())
+    help += "  " + syntax.verb + (syntax.arguments.empty() ? "" : " " + syntax.arguments) + "\n      " +
+            syntax.meaning + "\n";
   return help;
 }

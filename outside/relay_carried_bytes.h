@@ -1,6 +1,6 @@
 // The bytes a relay has carried, read as the amount since the previous reading. The heartbeat multiplies
 // each reading by 8 in 32-bit arithmetic, so a reading never passes kMaxReading; what lies above it is
-// left for the next reading, and the readings always add up to the bytes carried.
+// dropped from the readings (a reading reports its own interval only), and Total keeps every byte.
 #pragma once
 
 #include <atomic>

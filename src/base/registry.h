@@ -10,11 +10,12 @@ class CRegistry {
   CRegistry(HKEY hRootKey, const char* subKey);
   virtual ~CRegistry() = default;
 
+  // Virtual so that the rules built on these reads can be tested with values of a test's choosing.
   // 0xFFFFFFFF for every failure (no root, key or value missing, not a REG_DWORD), so a stored
   // 0xFFFFFFFF cannot be told from a missing value.
-  DWORD ReadDword(const char* valueName);
+  virtual DWORD ReadDword(const char* valueName);
   // Empty for every failure. The type is not checked and environment references are not expanded.
-  std::string ReadString(const char* valueName);
+  virtual std::string ReadString(const char* valueName);
 
   HKEY m_hRootKey;
   std::string m_strSubKey;

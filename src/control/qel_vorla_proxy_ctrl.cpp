@@ -32,6 +32,10 @@ CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
       m_bWndCreateTried(0) {}
 
 CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
+  // Released without DeleteControl: the proxies hold the video host's callback until their connections
+  // close, so they are closed first, as DeleteControl closes them (without its closing beat). Otherwise
+  // the video host, its proxies and the plug-in library would outlive the control they point back to.
+  if (m_pVideoHost) m_pVideoHost->CloseProxyConnections();
   m_pVideoHost.Reset();
   RemoveControl(this);
   // The window outlives DeleteControl only when the host never called it. It goes last and without a

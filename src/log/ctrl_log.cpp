@@ -1,7 +1,9 @@
 #include "log/ctrl_log.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstring>
+#include <thread>
 
 #include "base/locks.h"
 #include "base/registry.h"
@@ -16,6 +18,8 @@ constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_W
                                            "QelVideoProxy_VFN.dll"};
 constexpr LONG kMaxSizeKLimit = 10239;
 constexpr int kExactPositionEvery = 32;
+constexpr int kReopenAttempts = 50;
+constexpr std::chrono::milliseconds kReopenPause{20};
 
 // A text logged as it is ("%s") skips the formatter, which costs more than the rest of the line's own work.
 bool IsPlainTextFormat(const char* format) { return format != nullptr && std::strcmp(format, "%s") == 0; }
@@ -158,9 +162,22 @@ bool CQelCtrlLog::ReopenIfOverLimit(bool exact) {
     m_pStream = nullptr;
     MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
     // No header block after this reopen: the new file continues the same session.
-    if (!CreateStream()) return false;
+    if (!ReopenAfterMoveAside()) {
+      m_bSessionLostStream = true;
+      return false;
+    }
   }
   return true;
+}
+
+bool CQelCtrlLog::ReopenAfterMoveAside() {
+  // Another process moving the shared file aside holds it, for as long as its delete and move take, in a
+  // way that refuses every other open: the reopen waits that out rather than drop the line.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateStream()) return true;
+    if (attempt == kReopenAttempts) return false;
+    std::this_thread::sleep_for(kReopenPause);
+  }
 }
 
 int CQelCtrlLog::CheckSize() {
@@ -185,13 +202,18 @@ int CQelCtrlLog::Open() {
   CAutoLock hold(&m_cs);
   if (m_pStream != nullptr) return 0;
   MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
-  return CreateStream() ? 1 : 0;
+  if (!CreateStream()) return 0;
+  // A stream lost at a move-aside is taken up again in the session it belonged to: no header block.
+  const bool sameSession = m_bSessionLostStream;
+  m_bSessionLostStream = false;
+  return sameSession ? 0 : 1;
 }
 
 void CQelCtrlLog::Close() {
   CAutoLock hold(&m_cs);
   if (m_pStream != nullptr) std::fclose(m_pStream);
   m_pStream = nullptr;
+  m_bSessionLostStream = false;
 }
 
 void CQelCtrlLog::DisplayDllVersion(const char* fileName) {

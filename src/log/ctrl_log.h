@@ -39,7 +39,8 @@ class CQelCtrlLog {
   // 0 for a null text, 1 for a line above the level or written, 0 when no file is open.
   int Write(const char* text, LONG level);
   int WriteLine(const char* text);
-  // 1 only when this call opened the file.
+  // 1 only when this call opened the file for a new session; 0 when it was open, could not be opened, or
+  // was opened again for the session whose stream was lost at a move-aside (no new header block then).
   int Open();
   // The size test and move-aside of WriteLine without writing; 1 when a file is open afterwards.
   int CheckSize();
@@ -64,6 +65,8 @@ class CQelCtrlLog {
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
   bool ReopenIfOverLimit(bool exact);
+  // Tries the reopen again for about a second before giving up.
+  bool ReopenAfterMoveAside();
   bool CreateStream();
   // The write position. Asking the C library costs a system call, more than the rest of a line; so
   // WriteLine counts its own bytes and asks only when the count passes the limit or every
@@ -79,6 +82,8 @@ class CQelCtrlLog {
   LogLineWriter m_lineWriter;
   long m_nKnownPosition = 0;
   int m_nLinesSinceExact = 0;
+  // The reopen after a move-aside failed: the session goes on, and the next open writes no header.
+  bool m_bSessionLostStream = false;
 };
 
 // Formats like vsnprintf into a 1024-byte buffer, keeping at most 1023 characters; an encoding error

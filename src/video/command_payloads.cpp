@@ -1,6 +1,5 @@
 #include "video/command_payloads.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "video/payload_cursor.h"
@@ -70,9 +69,7 @@ bool ParseLoadFile(const VideoCommand& command, LongText& szText) {
   PayloadCursor cursor(command);
   int32_t length = 0;
   if (!cursor.Skip(4) || !cursor.ReadBe32(length) || length < 1) return false;
-  // The text is the last field and at most 511 of its bytes are read: a declared length beyond them
-  // asks for nothing more.
-  return cursor.CopyBytes(szText, kLongTextSize - 1, std::min(length, kLongTextSize - 1));
+  return cursor.CopyBytes(szText, kLongTextSize - 1, length);
 }
 
 bool ParseOneValue(const VideoCommand& command, int32_t& nValue) {

@@ -39,7 +39,7 @@ bool ParseSocks5ProxyList(const VideoCommand& command, ShortText& szHost1, int32
                           int32_t& nPort2, ShortText& szUserName, ShortText& szPassword);
 
 // A counted text of a proxy list: an octet length when bOneByteLength is set, else a be32 length. A
-// negative length counts as 0 and copies nothing; above 255 the first 255 bytes are kept and the
-// cursor still moves past the whole declared text, where the writer put the next field. nLength is the
-// number of bytes copied. Returns szText, or null when the payload ends before the declared text does.
+// negative length counts as 0 and copies nothing; above 255 the first 255 bytes are kept, and the next
+// field is read right after them, as the layout reads it, not after the declared end. nLength is the
+// number of bytes copied. Returns szText, or null when the payload ends before the kept bytes do.
 const char* ReadCountedText(PayloadCursor& cursor, int32_t& nLength, ShortText& szText, bool bOneByteLength);

@@ -51,9 +51,9 @@ bool PayloadCursor::Skip(int32_t nCount) {
 }
 
 bool PayloadCursor::CopyBytes(char* pDest, int32_t nCapacity, int32_t nCount) {
-  if (nCount < 0 || Left() < nCount) return false;
-  const int32_t copied = std::min(nCount, nCapacity);
-  if (copied > 0) std::memcpy(pDest, m_pData + m_nOffset, static_cast<size_t>(copied));
-  m_nOffset += nCount;
+  const int32_t kept = std::min(nCount, nCapacity);
+  if (kept < 0 || Left() < kept) return false;
+  if (kept > 0) std::memcpy(pDest, m_pData + m_nOffset, static_cast<size_t>(kept));
+  m_nOffset += kept;
   return true;
 }

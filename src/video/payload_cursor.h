@@ -19,8 +19,9 @@ class PayloadCursor {
   bool SizeFieldIs(int32_t nRequired);
   // Bytes that follow without being read; fails when fewer than nCount are left.
   bool Skip(int32_t nCount);
-  // Copies nCount bytes, at most nCapacity of them, to pDest; the cursor moves past all nCount, so the
-  // next field is read where the writer put it. Fails when fewer than nCount bytes are left.
+  // Copies the first min(nCount, nCapacity) bytes to pDest and moves past them only: a text declared
+  // longer than its layout keeps needs only the kept bytes, and the next field follows them. Fails when
+  // fewer bytes than that are left.
   bool CopyBytes(char* pDest, int32_t nCapacity, int32_t nCount);
 
   bool IsShortForm() const { return m_nForm == kCommandFormShort; }

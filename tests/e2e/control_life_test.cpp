@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <regex>
 
 #include "host_interfaces/term_interfaces.h"
@@ -20,6 +21,18 @@ using Lines = std::vector<std::string>;
 
 bool Has(const Lines& lines, const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 
+// The controls' message-only windows that live in this process.
+int ControlWindowsHere() {
+  int count = 0;
+  HWND window = nullptr;
+  while ((window = FindWindowExA(HWND_MESSAGE, window, nullptr, "CQelVorlaProxyCtrl")) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    count += process == GetCurrentProcessId() ? 1 : 0;
+  }
+  return count;
+}
+
 class ControlLife : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,6 +47,26 @@ class ControlLife : public ::testing::Test {
     EXPECT_EQ(control->ProcessBuf(bytes.data(), static_cast<LONG>(bytes.size())), S_OK);
   }
   Lines LogLines() { return ReadLogLines(m_dir.File("life.log")); }
+  // Only a file that no handle holds opens without sharing.
+  bool LogClosed() {
+    HANDLE file = CreateFileA(m_dir.File("life.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+  }
+  // A control created and initialised on the fake host, held through its one reference.
+  IQELTermControl* InitialisedControl() {
+    IUnknown* unknown = m_dll.CreateControl();
+    if (unknown == nullptr) return nullptr;
+    IQELTermControl* control = nullptr;
+    unknown->QueryInterface(IID_IQELTermControl, reinterpret_cast<void**>(&control));
+    unknown->Release();
+    if (control == nullptr) return nullptr;
+    m_host.AddRef();  // the reference the host hands in with its object
+    EXPECT_EQ(control->InitControl(nullptr, m_host.Unknown()), S_OK);
+    return control;
+  }
 
   TempDir m_dir;
   // Loaded first and kept, so the behaviour set here survives the control's own loads of the file.
@@ -111,23 +144,40 @@ TEST_F(ControlLife, FromFactoryToTheLastRelease) {
 }
 
 TEST_F(ControlLife, ReleasedWithoutDeleteWhileItsTimerRunsWritesNothingAfterLeaving) {
-  IUnknown* unknown = m_dll.CreateControl();
-  ASSERT_NE(unknown, nullptr);
-  IQELTermControl* control = nullptr;
-  ASSERT_EQ(unknown->QueryInterface(IID_IQELTermControl, reinterpret_cast<void**>(&control)), S_OK);
-  unknown->Release();
-  m_host.AddRef();
-  ASSERT_EQ(control->InitControl(nullptr, m_host.Unknown()), S_OK);
+  IQELTermControl* control = InitialisedControl();
+  ASSERT_NE(control, nullptr);
   Send(control, Cmd::alarmInterval(1));
   ASSERT_TRUE(Has(LogLines(), "StartTimer: Successfully started heartbeat timer 99"));
+  ASSERT_EQ(ControlWindowsHere(), 1);
 
   EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(ControlWindowsHere(), 0) << "the window and its timer go with the control";
+  PumpMessages(1500);
   EXPECT_EQ(LogLines().back(), "RemoveControl: Count=0");
-  // Only a file that no handle holds opens without sharing.
-  HANDLE file = CreateFileA(m_dir.File("life.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "the log stays closed with no control left";
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  EXPECT_TRUE(LogClosed()) << "the log stays closed with no control left";
+}
+
+// Without DeleteControl the proxies still hold the video host's callback when the host lets go of the
+// control; only closing their connections makes them drop it.
+TEST_F(ControlLife, ReleasedAfterPlayWithoutDeleteFreesItsProxiesAndThePlugIn) {
+  constexpr const char* kPlugIn = "QelVideoProxy_SS.dll";
+  auto standIn = std::make_unique<StandInLibrary>(kPlugIn);
+  ASSERT_TRUE(standIn->Loaded());
+  standIn->Configure(StandInBehaviour{});
+  IQELTermControl* control = InitialisedControl();
+  ASSERT_NE(control, nullptr);
+  Send(control, Cmd::plugInType(1));
+  Send(control, Cmd::url(0, 1, "http://media.example.com/live"));
+  ASSERT_EQ(standIn->Counts().liveProxies, 1);
+
+  EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(standIn->Counts().liveProxies, 0) << "the proxy is destroyed";
+  EXPECT_EQ(standIn->Counts().heldCallbacks, 0);
+  EXPECT_EQ(m_host.RefCount(), 0) << "the video host gave back the host's interfaces";
+  standIn.reset();
+  EXPECT_EQ(GetModuleHandleA(kPlugIn), nullptr) << "the plug-in library is unloaded";
+  EXPECT_EQ(LogLines().back(), "RemoveControl: Count=0");
+  EXPECT_TRUE(LogClosed());
 }
 
 TEST_F(ControlLife, RefusedTypesAndNullOutputsCreateNothing) {

@@ -1,10 +1,47 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "base/registry.h"
 #include "log/ctrl_log.h"
 #include "support/registry_test_key.h"
+
+namespace {
+
+// A key holding the values a test gives it; a value not given reads as missing.
+class RegistryDouble : public CRegistry {
+ public:
+  RegistryDouble() : CRegistry(nullptr, "") {}
+  DWORD ReadDword(const char* valueName) override {
+    const auto found = m_dwords.find(valueName);
+    return found != m_dwords.end() ? found->second : 0xFFFFFFFF;
+  }
+  std::string ReadString(const char* valueName) override {
+    const auto found = m_strings.find(valueName);
+    return found != m_strings.end() ? found->second : std::string();
+  }
+
+  std::map<std::string, DWORD> m_dwords;
+  std::map<std::string, std::string> m_strings;
+};
+
+}  // namespace
+
+TEST(LogSettings, LevelAcceptsOneToThreeOnly) {
+  const struct {
+    DWORD value;
+    LONG level;
+  } rows[] = {{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 1}, {0xFFFFFFFF, 1}};
+  for (const auto& row : rows) {
+    RegistryDouble registry;
+    registry.m_strings["LogFile"] = "q.log";
+    registry.m_dwords["LogFileLevel"] = row.value;
+    CQelCtrlLog log;
+    EXPECT_EQ(log.ReadSettingsFrom(registry), 1);
+    EXPECT_EQ(log.Level(), row.level) << row.value;
+  }
+}
 
 TEST(LogSettings, DirectSettingsAreTakenAsGiven) {
   CQelCtrlLog log;
@@ -44,16 +81,10 @@ class LogRegistryTest : public RegistryKeyTest {
 
 }  // namespace
 
-TEST_F(LogRegistryTest, LevelAcceptsOneToThreeOnly) {
+TEST_F(LogRegistryTest, LevelOfAnotherTypeOrMissingIsOne) {
   SetString("LogFile", "C:\\Logs\\q.log");
-  const struct {
-    DWORD value;
-    LONG level;
-  } rows[] = {{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 1}, {0xFFFFFFFF, 1}};
-  for (const auto& row : rows) {
-    SetDword("LogFileLevel", row.value);
-    EXPECT_EQ(Read(), std::make_tuple(1, row.level, 1024000)) << row.value;
-  }
+  SetDword("LogFileLevel", 3);
+  EXPECT_EQ(Read(), std::make_tuple(1, 3, 1024000));
   SetString("LogFileLevel", "3");
   EXPECT_EQ(Read(), std::make_tuple(1, 1, 1024000)) << "a string level is not a level";
   RegDeleteValueA(m_key, "LogFileLevel");

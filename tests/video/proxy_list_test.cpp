@@ -53,8 +53,13 @@ struct ListCase {
 
 const ListResult kFails{false, "", 0, "", 0, "", ""};
 
+// A SetSocks list whose T1 declares `declared` bytes and carries 255 ("a:1|" and padding), then T2 "b:2".
+CommandBytes KeptTextThenT2(HeaderForm form, uint32_t declared) {
+  const std::string kept = "a:1|" + std::string(251, 'p');
+  return CommandWriter(form, 25).LeadField().Be32(1).ListLength(declared).Bytes(kept).ListText("b:2").Done();
+}
+
 TEST(ParseSocks5ProxyList, AddressesAndCredentials) {
-  const std::string padding(296, 'p');
   const ListCase cases[] = {
       {"flags 0", Cmd::socks({"hostA:1080"}), {true, "hostA", 1080, "", 0, "", ""}},
       {"port without host", Cmd::socks({":1080"}), {true, "", 0, "", 0, "", ""}},
@@ -76,14 +81,17 @@ TEST(ParseSocks5ProxyList, AddressesAndCredentials) {
        {true, "h", 1, "", 0, "", "pw"}},
       {"bit 1 has no meaning here", CommandWriter(HeaderForm::Long, 25).LeadField().Be32(2).ListText("h:1").Done(),
        {true, "h", 1, "", 0, "", ""}},
-      {"T1 cut to 255, T2 read after the declared text",
-       CommandWriter(HeaderForm::Long, 25).LeadField().Be32(1).ListText("a:1|" + padding).ListText("b:2").Done(),
+      // A longer text keeps its first 255 bytes, and only those need be present: the next field follows them.
+      {"T1 declared 300 with its 255 kept bytes, then T2", KeptTextThenT2(HeaderForm::Long, 300),
+       {true, "a", 1, "b", 2, "", ""}},
+      {"the same in the escape form", KeptTextThenT2(HeaderForm::Escape, 300), {true, "a", 1, "b", 2, "", ""}},
+      {"the short form's octet declares 255 at most", KeptTextThenT2(HeaderForm::Short, 255),
        {true, "a", 1, "b", 2, "", ""}},
       {"T1 empty", Cmd::socks({""}), kFails},
       {"T1 negative", CommandWriter(HeaderForm::Long, 25).LeadField().Be32(0).Be32(0x80000000).Done(), kFails},
       {"T2 empty", Cmd::socks({"h:1", ""}), kFails},
-      {"T1 declared beyond the buffer",
-       CommandWriter(HeaderForm::Long, 25).LeadField().Be32(0).ListLength(300).Bytes(std::string(255, 'h')).Done(),
+      {"T1 declared 300 with 254 bytes",
+       CommandWriter(HeaderForm::Long, 25).LeadField().Be32(0).ListLength(300).Bytes(std::string(254, 'h')).Done(),
        kFails},
       {"count 2", CommandWriter(HeaderForm::Long, 25, 2).LeadField().Be32(0).ListText("h:1").Done(), kFails},
   };
@@ -145,9 +153,11 @@ TEST(ReadCountedText, LengthsAndWhereTheNextFieldStarts) {
        "", 9},
       {"255 kept whole", Payload().Be32(255).Bytes(std::string(255, 't')).Octet(9).Done(),
        false, true, 255, std::string(255, 't'), 9},
-      {"300 cut to 255, cursor past all 300",
-       Payload().Be32(300).Bytes(std::string(300, 't')).Octet(9).Done(), false, true, 255,
+      {"300 cut to 255, the next field right after them",
+       Payload().Be32(300).Bytes(std::string(255, 't')).Octet(9).Done(), false, true, 255,
        std::string(255, 't'), 9},
+      {"300 declared, 254 present", Payload().Be32(300).Bytes(std::string(254, 't')).Done(), false, false, 0, "",
+       -1},
       {"text to the end", Payload().Octet(2).Bytes("ab").Done(), true, true, 2, "ab", -1},
       {"declared beyond the end", Payload().Be32(3).Bytes("ab").Done(), false, false, 0, "",
        -1},

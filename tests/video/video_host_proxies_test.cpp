@@ -136,6 +136,8 @@ TEST_F(ProxiesTest, StartFailuresAndTheirLines) {
   } rows[] = {
       {"factory fails", [](StandInBehaviour& b, FakeHost&) { b.factoryResult = 0; }, 0,
        {"VideoHost::StartLocalProxies: Index=0, Failed to create local proxy plugin, "}, 0},
+      {"factory's object is no proxy", [](StandInBehaviour& b, FakeHost&) { b.answersProxyInterface = 0; }, 0,
+       {"VideoHost::StartLocalProxies: Allocation failed"}, 0},
       {"callback refused, the start goes on", [](StandInBehaviour& b, FakeHost&) { b.setCallbackResult = E_FAIL; }, 1,
        {"VideoHost::StartLocalProxies: Index=0, Failed to set callback", "VideoHost::StartPlay: ACID=17, Port=8000",
         "VideoHost::StartPlay: Sent proxy port successfully"},
@@ -158,8 +160,9 @@ TEST_F(ProxiesTest, StartFailuresAndTheirLines) {
     const Lines all = LoggedLines();
     Lines lines;
     for (size_t i = linesBefore; i < all.size(); ++i)
-      if (all[i].rfind("VideoHost::StartLocalProxies: Index", 0) == 0 || all[i].rfind("VideoHost::StartPlay", 0) == 0)
-        lines.push_back(all[i]);
+      for (const char* prefix : {"VideoHost::StartLocalProxies: Index", "VideoHost::StartLocalProxies: Allocation",
+                                 "VideoHost::StartPlay"})
+        if (all[i].rfind(prefix, 0) == 0) lines.push_back(all[i]);
     EXPECT_EQ(lines, row.lines);
     EXPECT_EQ(m_host.TalkbackMessages().size() - reportsBefore, row.portReports);
   }

@@ -1,6 +1,7 @@
 // qelhost: the terminal host as far as QelVorlaProxy.dll sees it. Loads the library by name, creates one
 // control per cell, runs a session script on every cell, pumps messages so timers tick, traces what the
 // host receives and ends with a summary per cell. `qelhost --help` lists the options and the steps.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
+#include "log/log_file.h"
 #include "session_script.h"
 #include "trace_host.h"
 
@@ -45,7 +47,8 @@ void Run(Cell& cell, const ScriptStep& step) {
       break;
     }
     case ScriptStep::Kind::Wait:
-      break;  // the caller pumps for every cell at once
+    case ScriptStep::Kind::Cell:
+      break;  // the caller pumps for every cell at once; a cell line is no step of its own
     case ScriptStep::Kind::Show:
     case ScriptStep::Kind::Hide: {
       const LONG show = step.kind == ScriptStep::Kind::Show ? 1 : 0;
@@ -79,13 +82,25 @@ bool ReadSession(const std::string& fileName, std::vector<ScriptStep>& steps) {
   }
 }
 
+// "QelVorlaProxy.dll 1.0.0.0, loaded from C:\\...": the file the system's search found, so a user sees
+// which build a session runs.
+std::string LibraryVersion(HMODULE library) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(library, path, sizeof path);
+  FileVersion version{};
+  if (!ReadFileVersion(path, version)) return std::string("QelVorlaProxy.dll without a version, loaded from ") + path;
+  return "QelVorlaProxy.dll " + std::to_string(version.mostSignificant >> 16) + "." +
+         std::to_string(version.mostSignificant & 0xFFFF) + "." + std::to_string(version.leastSignificant >> 16) +
+         "." + std::to_string(version.leastSignificant & 0xFFFF) + ", loaded from " + path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   HostOptions options;
   std::string error;
   if (!ParseHostOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] SESSION (or --help)\n",
+    std::fprintf(stderr, "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] SESSION (or --help, --version)\n",
                  error.c_str());
     return 2;
   }
@@ -94,7 +109,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::vector<ScriptStep> steps;
-  if (!ReadSession(options.session, steps)) return 2;
+  if (!options.version && !ReadSession(options.session, steps)) return 2;
 
   HMODULE library = LoadLibraryA("QelVorlaProxy.dll");
   auto factory = library != nullptr ? reinterpret_cast<ControlFactoryFn>(reinterpret_cast<void (*)()>(
@@ -104,9 +119,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qelhost: cannot load QelVorlaProxy.dll or find ControlFactoryX\n");
     return 3;
   }
+  if (options.version) {
+    std::printf("qelhost %s, the host simulator\n%s\n", QEL_VERSION, LibraryVersion(library).c_str());
+    FreeLibrary(library);
+    return 0;
+  }
 
   TraceOutput out(stdout, options.verbosity);
-  std::vector<Cell> all(static_cast<size_t>(options.cells));
+  std::vector<Cell> all(static_cast<size_t>(std::max(options.cells, CellsNamed(steps))));
   for (size_t i = 0; i < all.size(); ++i) {
     Cell& cell = all[i];
     cell.host = std::make_unique<TraceHost>(static_cast<int>(i), out);
@@ -123,9 +143,10 @@ int main(int argc, char** argv) {
   }
 
   for (const ScriptStep& step : steps) {
-    out.Step(step.text);
-    for (Cell& cell : all)
-      if (cell.control != nullptr) Run(cell, step);
+    const bool everyCell = step.cell == ScriptStep::kEveryCell;
+    out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
+    for (size_t i = 0; i < all.size(); ++i)
+      if (all[i].control != nullptr && (everyCell || step.cell == static_cast<int>(i))) Run(all[i], step);
     Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50);
   }
 

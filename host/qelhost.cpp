@@ -10,7 +10,10 @@
 
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
+#include "base/registry.h"
+#include "log/ctrl_log.h"
 #include "log/log_file.h"
+#include "shared_log_watch.h"
 #include "session_script.h"
 #include "trace_host.h"
 
@@ -23,13 +26,26 @@ struct Cell {
   IQELTermControl* control = nullptr;
 };
 
-void Pump(DWORD milliseconds) {
+// Pumps messages so timers tick, and traces the log's new lines every tenth of a second.
+void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>& traces) {
   const DWORD end = GetTickCount() + milliseconds;
+  DWORD nextPoll = GetTickCount();
   do {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (static_cast<LONG>(GetTickCount() - nextPoll) >= 0) {
+      log.Poll(traces, -1);
+      nextPoll = GetTickCount() + 100;
+    }
     Sleep(10);
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+// Where the library writes its log, by its own rule: the registry's LogFile when set, else
+// QelVorlaProxy.log in the current folder.
+std::string SharedLogPath() {
+  const std::string configured = CRegistry(HKEY_LOCAL_MACHINE, kLogSettingsKey).ReadString("LogFile");
+  return configured.empty() ? kDefaultLogFile : configured;
 }
 
 void Run(Cell& cell, const ScriptStep& step) {
@@ -126,10 +142,13 @@ int main(int argc, char** argv) {
   }
 
   TraceOutput out(stdout, options.verbosity);
+  SharedLogWatch log(SharedLogPath(), out, QelSystemMessage);
   std::vector<Cell> all(static_cast<size_t>(std::max(options.cells, CellsNamed(steps))));
+  std::vector<CellTrace*> traces;
   for (size_t i = 0; i < all.size(); ++i) {
     Cell& cell = all[i];
     cell.host = std::make_unique<TraceHost>(static_cast<int>(i), out);
+    traces.push_back(&cell.host->Trace());
     IUnknown* unknown = nullptr;
     if (factory(53, &unknown, 0) != 1) {
       std::fprintf(stderr, "qelhost: ControlFactoryX refused to create a control\n");
@@ -140,20 +159,30 @@ int main(int argc, char** argv) {
     cell.host->AddRef();  // the reference handed in with the host object
     cell.control->InitControl(nullptr, cell.host->Unknown());
     cell.host->Trace().Note("control created and initialised", "ControlFactoryX 53, InitControl");
+    log.Poll(traces, static_cast<int>(i));
   }
 
   for (const ScriptStep& step : steps) {
     const bool everyCell = step.cell == ScriptStep::kEveryCell;
     out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
-    for (size_t i = 0; i < all.size(); ++i)
-      if (all[i].control != nullptr && (everyCell || step.cell == static_cast<int>(i))) Run(all[i], step);
-    Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50);
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (all[i].control == nullptr || !(everyCell || step.cell == static_cast<int>(i))) continue;
+      Run(all[i], step);
+      log.Poll(traces, static_cast<int>(i));
+    }
+    Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50, log, traces);
   }
 
-  for (Cell& cell : all)
-    if (cell.control != nullptr) Run(cell, ScriptStep::Of(ScriptStep::Kind::Delete));
-  for (size_t i = 0; i < all.size(); ++i)
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i].control == nullptr) continue;
+    Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete));
+    log.Poll(traces, static_cast<int>(i));
+  }
+  int failures = log.SessionFailures();
+  for (size_t i = 0; i < all.size(); ++i) {
     out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
+    failures += all[i].host->Trace().Failures();
+  }
   FreeLibrary(library);
-  return 0;
+  return options.strict && failures > 0 ? kExitFailureInLog : 0;
 }

@@ -30,7 +30,7 @@ build-%:
 build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
 test:
-	@echo "test: builds five trees and runs every suite; the first run takes 30 to 40 minutes on two cores"
+	@echo "test: builds six trees and runs every suite; the first run takes 30 to 45 minutes on two cores"
 	$(MAKE) build
 	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
 

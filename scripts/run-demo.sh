@@ -17,5 +17,7 @@ case ${1:-} in
 esac
 preset=$("$top/scripts/host-preset.sh")
 "$top/scripts/build-tree.sh" "$preset" qelhost
+prefix=${QEL_WINEPREFIX:-$top/build/$preset/wineprefix}
+[ -f "$prefix/system.reg" ] || echo "demo: setting up Wine's prefix in $prefix, once (about 15 seconds)" >&2
 echo "demo: starting Wine and the stream demo on $preset"
 exec "$top/scripts/wine-run.sh" "$top/build/$preset" "$top/scripts/stream-demo.sh" "$top/build/$preset/host"

@@ -116,7 +116,9 @@ int main(int argc, char** argv) {
   HostOptions options;
   std::string error;
   if (!ParseHostOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] SESSION (or --help, --version)\n",
+    std::fprintf(stderr,
+                 "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION"
+                 " (or --help, --version)\n",
                  error.c_str());
     return 2;
   }

@@ -22,12 +22,16 @@ bootstrap:
 build/%/build.ninja:
 	cmake --preset $* >/dev/null
 
-build-%: build/%/build.ninja
-	cmake --build build/$* -j$(JOBS)
+# One build of a tree at a time (scripts/build-tree.sh takes a lock beside it), so a demo and a test run
+# started together in one clone take turns instead of writing one tree at once.
+build-%:
+	JOBS=$(JOBS) scripts/build-tree.sh --show $*
 
 build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
-test: build
+test:
+	@echo "test: builds six trees and runs every suite; the first run takes 30 to 45 minutes on two cores"
+	$(MAKE) build
 	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
 
 test-native:
@@ -60,19 +64,18 @@ demo: bootstrap
 	scripts/run-demo.sh
 
 # The release archive, dist/QelVorlaProxy-$(VERSION)-win32.zip.
-dist: bootstrap build/win32/build.ninja
-	cmake --build build/win32 -j$(JOBS) --target $(DIST_TARGETS)
+dist: bootstrap
+	JOBS=$(JOBS) scripts/build-tree.sh --show win32 $(DIST_TARGETS)
 	scripts/make-dist.sh build/win32 dist
 
 # The archive's contents, and a second build in another folder that must give the same bytes.
 check-dist: dist
-	[ -f build/dist-again/build.ninja ] || cmake --preset win32 -B build/dist-again >/dev/null
-	cmake --build build/dist-again -j$(JOBS) --target $(DIST_TARGETS)
+	JOBS=$(JOBS) scripts/build-tree.sh --show -B build/dist-again win32 $(DIST_TARGETS)
 	tests/dist/dist_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip \
 	  "$$(scripts/make-dist.sh build/dist-again build/dist-again/dist)"
 
-fuzz: bootstrap build/fuzz/build.ninja
-	cmake --build build/fuzz -j$(JOBS) --target fuzzers
+fuzz: bootstrap
+	JOBS=$(JOBS) scripts/build-tree.sh --show fuzz fuzzers
 	scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
 fuzz-long:

@@ -91,6 +91,24 @@ void CellTrace::Beat(long ucid, const std::string& statusText) {
                   status.time + "\" " + quoted);
 }
 
+void CellTrace::LogLine(const std::string& text, const std::string& source, bool failure) {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_failures += failure;
+  }
+  m_out.Event(m_cell, "log: " + text, source);
+}
+
+std::optional<long> CellTrace::Port() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_port;
+}
+
+int CellTrace::Failures() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_failures;
+}
+
 std::string CellTrace::Summary(long referencesLeft) const {
   std::lock_guard<std::mutex> hold(m_lock);
   std::string states;
@@ -101,5 +119,7 @@ std::string CellTrace::Summary(long referencesLeft) const {
   if (!states.empty()) states += ")";
   return (m_port ? "port " + std::to_string(*m_port) : std::string("no port reported")) + "; " +
          Count(m_beats, "beat", "beats") + states + "; " + std::to_string(m_bytes) + " bytes reported; " +
-         Count(m_stops, "stop", "stops") + "; host references left " + std::to_string(referencesLeft);
+         Count(m_stops, "stop", "stops") + "; " +
+         (m_failures > 0 ? Count(m_failures, "failure", "failures") + " in the log; " : std::string()) +
+         "host references left " + std::to_string(referencesLeft);
 }

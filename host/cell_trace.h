@@ -25,7 +25,13 @@ class CellTrace {
   void Beat(long ucid, const std::string& statusText);
   // Anything else the host did: words, then the raw values.
   void Note(const std::string& words, const std::string& raw) { m_out.Event(m_cell, words, raw); }
-  // "port 49731; 9 beats (6 playing, 2 idle, 1 closing); 3145728 bytes reported; 0 stops; host references left 0"
+  // A line of the shared log about this cell's player path, from `source` (the library or a plug-in).
+  void LogLine(const std::string& text, const std::string& source, bool failure);
+  // The port last reported, if any.
+  std::optional<long> Port() const;
+  int Failures() const;
+  // "port 49731; 9 beats (6 playing, 2 idle, 1 closing); 3145728 bytes reported; 0 stops; host references left 0",
+  // with "N failures in the log" before the references when the log showed any.
   std::string Summary(long referencesLeft) const;
 
  private:
@@ -42,5 +48,6 @@ class CellTrace {
   int m_closing = 0;
   uint64_t m_bytes = 0;
   int m_stops = 0;
+  int m_failures = 0;
   std::optional<double> m_lastBeat;
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr ValueRange kCellRange{1, 64};
+constexpr ValueRange kCellRange{1, kCellIndexRange.max + 1};
 
 }  // namespace
 
@@ -14,8 +14,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      options.help = true;
+    if (argument == "--help" || argument == "-h" || argument == "--version") {
+      (argument == "--version" ? options.version : options.help) = true;
       return true;
     }
     int64_t cells = 0;
@@ -31,6 +31,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
       quiet = true;
     } else if (argument == "--verbose") {
       verbose = true;
+    } else if (argument == "--strict") {
+      options.strict = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
       error = "unknown option " + Quoted(argument);
       return false;
@@ -54,19 +56,26 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
 }
 
 std::string HostHelp() {
-  return "usage: qelhost [--cells N] [--quiet | --verbose] SESSION\n"
-         "       qelhost --help\n"
+  return "usage: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION\n"
+         "       qelhost --help | --version\n"
          "\n"
          "Plays the host terminal for QelVorlaProxy.dll (loaded from beside qelhost): creates one control per\n"
-         "cell, runs the session script SESSION on every cell, and traces what the host receives, each line in\n"
-         "words first and raw values after, in brackets. Ends with one summary line per cell. Exit status 0\n"
-         "after the session, 2 for a bad command line or session script, 3 when the library cannot be used.\n"
+         "cell, runs the session script SESSION (each step on every cell, or on one cell in a \"cell N\" block)\n"
+         "and traces what the host receives, each line in words first and raw values after, in brackets. Lines\n"
+         "\"log: ...\" are the shared log's: the library's failures and the relay's connections (the route, or\n"
+         "why it failed), an error number with the system's text beside it. Ends with one summary line per\n"
+         "cell. Exit status 0 after the session, 2 for a bad command line or session script, 3 when the\n"
+         "library cannot be used, " + std::to_string(kExitFailureInLog) + " with --strict when the log showed a failure.\n"
          "\n"
          "  --cells N    the number of cells, " + RangeText(kCellRange) + " (default 1)\n"
          "  --quiet      print the per-cell summaries only\n"
          "  --verbose    add every raw field to the trace (ACID, sessions, time, the status text)\n"
+         "  --strict     end with exit status " + std::to_string(kExitFailureInLog) +
+         " when the log showed a failure of the player path\n"
          "  --help       this text\n"
+         "  --version    the simulator's version and that of the library it loads\n"
          "\n"
-         "Session steps, one per line; '#' starts a comment:\n" +
+         "Session steps, one per line; '#' starts a comment. Numbers are decimal, or hexadecimal after 0x\n"
+         "(acid 0x10 is 16), with an optional sign.\n" +
          SessionStepsHelp();
 }

@@ -1,4 +1,4 @@
-// qelhost's command line: qelhost [--cells N] [--quiet | --verbose] SESSION, or qelhost --help.
+// qelhost's command line: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION, or --help | --version.
 #pragma once
 
 #include <string>
@@ -10,10 +10,16 @@ struct HostOptions {
   Verbosity verbosity = Verbosity::Normal;
   std::string session;
   bool help = false;
+  bool version = false;  // the simulator's version and the library's
+  bool strict = false;   // a failure of the player path in the log makes the exit status non-zero
 };
 
-// False with a message for the user when the arguments make no command.
+// False with a message for the user when the arguments make no command. Options come in any order;
+// --help or --version answers alone, whatever else is given.
 bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, std::string& error);
 
 // The usage line, the options and every session step with its arguments and ranges.
 std::string HostHelp();
+
+// The exit status of a session that ran, with --strict, when the log showed a failure.
+inline constexpr int kExitFailureInLog = 4;

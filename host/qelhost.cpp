@@ -1,6 +1,7 @@
 // qelhost: the terminal host as far as QelVorlaProxy.dll sees it. Loads the library by name, creates one
 // control per cell, runs a session script on every cell, pumps messages so timers tick, traces what the
 // host receives and ends with a summary per cell. `qelhost --help` lists the options and the steps.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,10 @@
 
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
+#include "base/registry.h"
+#include "log/ctrl_log.h"
+#include "log/log_file.h"
+#include "shared_log_watch.h"
 #include "session_script.h"
 #include "trace_host.h"
 
@@ -21,13 +26,26 @@ struct Cell {
   IQELTermControl* control = nullptr;
 };
 
-void Pump(DWORD milliseconds) {
+// Pumps messages so timers tick, and traces the log's new lines every tenth of a second.
+void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>& traces) {
   const DWORD end = GetTickCount() + milliseconds;
+  DWORD nextPoll = GetTickCount();
   do {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (static_cast<LONG>(GetTickCount() - nextPoll) >= 0) {
+      log.Poll(traces, -1);
+      nextPoll = GetTickCount() + 100;
+    }
     Sleep(10);
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+// Where the library writes its log, by its own rule: the registry's LogFile when set, else
+// QelVorlaProxy.log in the current folder.
+std::string SharedLogPath() {
+  const std::string configured = CRegistry(HKEY_LOCAL_MACHINE, kLogSettingsKey).ReadString("LogFile");
+  return configured.empty() ? kDefaultLogFile : configured;
 }
 
 void Run(Cell& cell, const ScriptStep& step) {
@@ -45,7 +63,8 @@ void Run(Cell& cell, const ScriptStep& step) {
       break;
     }
     case ScriptStep::Kind::Wait:
-      break;  // the caller pumps for every cell at once
+    case ScriptStep::Kind::Cell:
+      break;  // the caller pumps for every cell at once; a cell line is no step of its own
     case ScriptStep::Kind::Show:
     case ScriptStep::Kind::Hide: {
       const LONG show = step.kind == ScriptStep::Kind::Show ? 1 : 0;
@@ -79,13 +98,27 @@ bool ReadSession(const std::string& fileName, std::vector<ScriptStep>& steps) {
   }
 }
 
+// "QelVorlaProxy.dll 1.0.0.0, loaded from C:\\...": the file the system's search found, so a user sees
+// which build a session runs.
+std::string LibraryVersion(HMODULE library) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(library, path, sizeof path);
+  FileVersion version{};
+  if (!ReadFileVersion(path, version)) return std::string("QelVorlaProxy.dll without a version, loaded from ") + path;
+  return "QelVorlaProxy.dll " + std::to_string(version.mostSignificant >> 16) + "." +
+         std::to_string(version.mostSignificant & 0xFFFF) + "." + std::to_string(version.leastSignificant >> 16) +
+         "." + std::to_string(version.leastSignificant & 0xFFFF) + ", loaded from " + path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   HostOptions options;
   std::string error;
   if (!ParseHostOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] SESSION (or --help)\n",
+    std::fprintf(stderr,
+                 "qelhost: %s\nusage: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION"
+                 " (or --help, --version)\n",
                  error.c_str());
     return 2;
   }
@@ -94,7 +127,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::vector<ScriptStep> steps;
-  if (!ReadSession(options.session, steps)) return 2;
+  if (!options.version && !ReadSession(options.session, steps)) return 2;
 
   HMODULE library = LoadLibraryA("QelVorlaProxy.dll");
   auto factory = library != nullptr ? reinterpret_cast<ControlFactoryFn>(reinterpret_cast<void (*)()>(
@@ -104,12 +137,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qelhost: cannot load QelVorlaProxy.dll or find ControlFactoryX\n");
     return 3;
   }
+  if (options.version) {
+    std::printf("qelhost %s, the host simulator\n%s\n", QEL_VERSION, LibraryVersion(library).c_str());
+    FreeLibrary(library);
+    return 0;
+  }
 
   TraceOutput out(stdout, options.verbosity);
-  std::vector<Cell> all(static_cast<size_t>(options.cells));
+  SharedLogWatch log(SharedLogPath(), out, QelSystemMessage);
+  std::vector<Cell> all(static_cast<size_t>(std::max(options.cells, CellsNamed(steps))));
+  std::vector<CellTrace*> traces;
   for (size_t i = 0; i < all.size(); ++i) {
     Cell& cell = all[i];
     cell.host = std::make_unique<TraceHost>(static_cast<int>(i), out);
+    traces.push_back(&cell.host->Trace());
     IUnknown* unknown = nullptr;
     if (factory(53, &unknown, 0) != 1) {
       std::fprintf(stderr, "qelhost: ControlFactoryX refused to create a control\n");
@@ -120,19 +161,30 @@ int main(int argc, char** argv) {
     cell.host->AddRef();  // the reference handed in with the host object
     cell.control->InitControl(nullptr, cell.host->Unknown());
     cell.host->Trace().Note("control created and initialised", "ControlFactoryX 53, InitControl");
+    log.Poll(traces, static_cast<int>(i));
   }
 
   for (const ScriptStep& step : steps) {
-    out.Step(step.text);
-    for (Cell& cell : all)
-      if (cell.control != nullptr) Run(cell, step);
-    Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50);
+    const bool everyCell = step.cell == ScriptStep::kEveryCell;
+    out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (all[i].control == nullptr || !(everyCell || step.cell == static_cast<int>(i))) continue;
+      Run(all[i], step);
+      log.Poll(traces, static_cast<int>(i));
+    }
+    Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50, log, traces);
   }
 
-  for (Cell& cell : all)
-    if (cell.control != nullptr) Run(cell, ScriptStep::Of(ScriptStep::Kind::Delete));
-  for (size_t i = 0; i < all.size(); ++i)
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i].control == nullptr) continue;
+    Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete));
+    log.Poll(traces, static_cast<int>(i));
+  }
+  int failures = log.SessionFailures();
+  for (size_t i = 0; i < all.size(); ++i) {
     out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
+    failures += all[i].host->Trace().Failures();
+  }
   FreeLibrary(library);
-  return 0;
+  return options.strict && failures > 0 ? kExitFailureInLog : 0;
 }

@@ -51,6 +51,21 @@ std::string ScriptLine::Word(const std::string& expected) {
   return word;
 }
 
+std::string ScriptLine::SecretWord(const std::string& expected) {
+  std::string word = Word(expected);
+  // The stream's own position, read without a sentry: at the end of the text that would set failbit.
+  const auto end = m_words.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+  const size_t stop = end == std::streampos(-1) ? m_text.size() : static_cast<size_t>(end);
+  m_secrets.emplace_back(stop - word.size(), word.size());
+  return word;
+}
+
+std::string ScriptLine::Shown() const {
+  std::string shown = m_text;
+  for (auto it = m_secrets.rbegin(); it != m_secrets.rend(); ++it) shown.replace(it->first, it->second, "****");
+  return shown;
+}
+
 int64_t ScriptLine::Number(const std::string& what, const ValueRange& range) {
   const std::string expected = what + " " + RangeText(range);
   const std::string token = Word(expected);

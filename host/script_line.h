@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct ScriptError {
   std::string message;
@@ -31,22 +33,28 @@ std::string Quoted(const std::string& token);
 class ScriptLine {
  public:
   ScriptLine(const std::string& fileName, int line, const std::string& text)
-      : m_fileName(fileName), m_line(line), m_words(text) {}
+      : m_fileName(fileName), m_line(line), m_text(text), m_words(text) {}
 
   [[noreturn]] void Fail(const std::string& expected) const;
   // The next word; refused as `expected` when the line has ended.
   std::string Word(const std::string& expected);
+  // Word, for a secret (a password, a key): the trace shows it as "****", as the log does.
+  std::string SecretWord(const std::string& expected);
   bool MaybeWord(std::string& word) { return static_cast<bool>(m_words >> word); }
   // A decimal number (or 0x hexadecimal) inside the range; `what` names it ("an ACID").
   int64_t Number(const std::string& what, const ValueRange& range);
   // The rest of the line, leading blanks dropped, at most maxBytes long (and not empty unless minBytes is 0).
   std::string Rest(const std::string& what, size_t minBytes, size_t maxBytes);
   void End();
+  // The line as the trace shows it, every secret word written as "****".
+  std::string Shown() const;
 
  private:
   std::string m_fileName;
   int m_line;
+  std::string m_text;
   std::istringstream m_words;
+  std::vector<std::pair<size_t, size_t>> m_secrets;  // offset and length in m_text
 };
 
 // A number from its token; false when the token is no number or lies outside the range.

@@ -1,5 +1,6 @@
 #include "session_script.h"
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 
@@ -19,8 +20,9 @@ uint8_t Octet(ScriptLine& line, const std::string& what) {
   return static_cast<uint8_t>(line.Number(what, kOctetRange));
 }
 
-std::string Text(ScriptLine& line, const std::string& what) {
-  const std::string text = line.Word(what + " of " + kTextBytes);
+std::string Text(ScriptLine& line, const std::string& what, bool secret = false) {
+  const std::string expected = what + " of " + kTextBytes;
+  const std::string text = secret ? line.SecretWord(expected) : line.Word(expected);
   RequireLength(line, what, text, 1, kMaxText);
   return text;
 }
@@ -33,15 +35,18 @@ std::optional<std::string> OptionalText(ScriptLine& line, const std::string& wha
 }
 
 // "HOST:PORT|HOST:PORT" into the first text and the optional second. Either part may be empty (an empty
-// list turns the proxies off); a port, where one is written, must fit its 16 bits.
+// list turns the proxies off); a part that names a host names its port too, in 16 bits: the library keeps
+// no host from an address without a port, so the stream would leave without the proxy the script names.
 void ReadProxyPair(ScriptLine& line, std::string& first, std::optional<std::string>& second) {
   const std::string pair = Text(line, "HOST:PORT[|HOST:PORT]");
   const size_t bar = pair.find('|');
   first = pair.substr(0, bar);
   if (bar != std::string::npos) second = pair.substr(bar + 1);
   for (const std::string& part : {first, second.value_or("")}) {
-    const size_t colon = part.find(':');
+    const size_t colon = part.rfind(':');
     int64_t port = 0;
+    if (!part.empty() && colon == std::string::npos)
+      line.Fail("a proxy address HOST:PORT with a port " + RangeText(kPortRange) + ", found " + Quoted(part));
     if (colon != std::string::npos && !ReadNumber(part.substr(colon + 1), kPortRange, port))
       line.Fail("a port " + RangeText(kPortRange) + ", found " + Quoted(part.substr(colon + 1)));
   }
@@ -90,7 +95,7 @@ const std::vector<StepSyntax>& Steps() {
          Socks5ProxyList list;
          ReadProxyPair(line, list.first, list.second);
          list.userName = OptionalText(line, "a user name");
-         if (list.userName) list.password = Text(line, "a password");
+         if (list.userName) list.password = Text(line, "a password", true);
          step.bytes = Cmd::socks5Setting(list);
        }},
       {"plug", "HOST:PORT[|HOST:PORT] [HEADER]", "the PLUG chain; ports " + RangeText(kPortRange) + ", texts " + kTextBytes,
@@ -108,11 +113,15 @@ const std::vector<StepSyntax>& Steps() {
          const uint8_t keyType = Octet(line, "a key type");
          step.bytes = Cmd::secureHeader(version, keyType, line.Rest("a header", 1, kMaxText));
        }},
-      {"key", "TOTAL INDEX KEY", "proxy key INDEX of TOTAL, each " + RangeText(kOctetRange) + "; KEY " + kTextBytes,
+      {"key", "TOTAL INDEX KEY",
+       "proxy key INDEX of TOTAL, each " + RangeText(kOctetRange) + ", INDEX below TOTAL; KEY " + kTextBytes,
        [](ScriptLine& line, ScriptStep& step) {
          const uint8_t total = Octet(line, "a key total");
          const uint8_t index = Octet(line, "a key index");
-         step.bytes = Cmd::proxyKey(total, index, Text(line, "a key"));
+         if (index >= total)
+           line.Fail("a key index below the key total " + std::to_string(total) + ", found " +
+                     Quoted(std::to_string(index)));
+         step.bytes = Cmd::proxyKey(total, index, Text(line, "a key", true));
        }},
       {"url", "CONN TYPE URL",
        "connection CONN of proxy 0 (connection 0 starts play), TYPE 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP; "
@@ -130,7 +139,23 @@ const std::vector<StepSyntax>& Steps() {
       {"hide", "", "hide the control", [](ScriptLine&, ScriptStep& step) { step.kind = Kind::Hide; }},
       {"delete", "", "delete the control (the session's end deletes it too)",
        [](ScriptLine&, ScriptStep& step) { step.kind = Kind::Delete; }},
-      {"raw", "HEX", "any command as bytes, in hexadecimal digits (blanks between them allowed)", ReadHex},
+      {"raw", "HEX",
+       "any command as bytes, in hexadecimal digits (blanks between them allowed), unchecked: for what the steps "
+       "above refuse",
+       ReadHex},
+      {"cell", "N|all",
+       "the steps that follow run on cell N alone, " + RangeText(kCellIndexRange) + ", each cell with its own "
+       "ACID, URLs and settings; \"cell all\" returns to every cell. The session has as many cells as --cells "
+       "asks or its highest block needs",
+       [](ScriptLine& line, ScriptStep& step) {
+         std::string word;
+         const bool every = line.MaybeWord(word) && word == "all";
+         int64_t cell = 0;
+         if (!every && !ReadNumber(word, kCellIndexRange, cell))
+           line.Fail("a cell " + RangeText(kCellIndexRange) + " or \"all\", found " +
+                     (word.empty() ? std::string("end of line") : Quoted(word)));
+         step = ScriptStep::Of(Kind::Cell, every ? ScriptStep::kEveryCell : static_cast<long>(cell));
+       }},
   };
   return steps;
 }
@@ -157,6 +182,7 @@ std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const st
                                ? text.substr(kByteOrderMark.size())
                                : text);
   std::string content;
+  int cell = ScriptStep::kEveryCell;
   for (int number = 1; std::getline(lines, content); ++number) {
     if (!content.empty() && content.back() == '\r') content.pop_back();
     content = content.substr(0, content.find('#'));
@@ -164,11 +190,23 @@ std::vector<ScriptStep> ParseSessionScript(const std::string& fileName, const st
     std::string verb;
     if (!line.MaybeWord(verb)) continue;
     ScriptStep step = ParseStep(line, verb);
+    if (step.kind == ScriptStep::Kind::Cell) {
+      cell = static_cast<int>(step.value);
+      continue;
+    }
+    step.cell = cell;
     step.line = number;
-    step.text = content.substr(content.find_first_not_of(" \t"));
+    const std::string shown = line.Shown();
+    step.text = shown.substr(shown.find_first_not_of(" \t"));
     steps.push_back(std::move(step));
   }
   return steps;
+}
+
+int CellsNamed(const std::vector<ScriptStep>& steps) {
+  int cells = 0;
+  for (const ScriptStep& step : steps) cells = std::max(cells, step.cell + 1);
+  return cells;
 }
 
 std::string SessionStepsHelp() {

@@ -15,7 +15,8 @@ class TraceOutput {
   TraceOutput(const TraceOutput&) = delete;
   TraceOutput& operator=(const TraceOutput&) = delete;
 
-  // "cell N: WORDS [RAW]"; with --verbose "cell N: WORDS [RAW DETAIL]". Nothing with --quiet.
+  // "cell N: WORDS [RAW]"; with --verbose "cell N: WORDS [RAW DETAIL]"; "session: ..." for cell -1, what
+  // belongs to no one cell. Nothing with --quiet.
   void Event(int cell, const std::string& words, const std::string& raw, const std::string& detail = "");
   // The script step about to run: "> STEP". Nothing with --quiet.
   void Step(const std::string& text);

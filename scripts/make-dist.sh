@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Packs the release from a win32 build: OUT_DIR/QelVorlaProxy-<version>-win32.zip with the stripped
-# library, its debug information in a separate file that the library names (.gnu_debuglink), the relay
-# under the three proxy plug-in file names, the log settings as a .reg file and the install note.
-# Reproducible: the entries are in a fixed order with a fixed time and mode, so two builds of one commit
-# give the same bytes (the build itself leaves out time stamps and folder names, see cmake/).
+# library and its debug information in a separate file that the library names (.gnu_debuglink), the relay
+# in a folder of its own under the three proxy plug-in file names with its debug file, the log settings as
+# a .reg file, the install note, the notices of the runtime libraries linked in statically, and SHA256SUMS
+# over every other file.
+# Reproducible: the entries are in a fixed order with a fixed time and mode (0644), so two builds of one
+# commit give the same bytes (the build itself leaves out time stamps and folder names, see cmake/).
+# A part of the release is staged with `add PATH`, after its file is in "$stage/PATH".
 #   make-dist.sh BUILD_DIR OUT_DIR     prints the archive's path
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,30 +21,59 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%c
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-# The debug file first: the link carries its checksum.
-"$objcopy" --only-keep-debug "$build/src/control/QelVorlaProxy.dll" "$stage/QelVorlaProxy.dll.debug"
-(cd "$stage" && "$objcopy" --strip-all --add-gnu-debuglink=QelVorlaProxy.dll.debug \
-  "$build/src/control/QelVorlaProxy.dll" QelVorlaProxy.dll)
-for kind in WMP SS VFN; do
-  "$objcopy" --strip-all "$build/outside/bin/QelVideoProxy_Relay.dll" "$stage/QelVideoProxy_$kind.dll"
-done
+files=()
+add() { files+=("$@"); }
 # Windows tools expect CR LF line ends in the texts.
-sed 's/$/\r/' "$top/packaging/QelVorlaProxy-log.reg" >"$stage/QelVorlaProxy-log.reg"
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$top/packaging/INSTALL.txt" >"$stage/INSTALL.txt"
+crlf() { sed 's/$/\r/' "$1" >"$stage/$2"; }
+
+# A stripped binary beside its debug file, which the binary names with the debug file's checksum.
+# The debug file first: the link carries its checksum.
+split_debug() {  # BINARY FOLDER DEBUG_NAME NAME...
+  local binary=$1 folder=$2 debug=$3
+  shift 3
+  mkdir -p "$stage/$folder"
+  "$objcopy" --only-keep-debug "$binary" "$stage/$folder/$debug"
+  for name in "$@"; do
+    (cd "$stage/$folder" && "$objcopy" --strip-all --add-gnu-debuglink="$debug" "$binary" "$name")
+    add "${folder:+$folder/}$name"
+  done
+  add "${folder:+$folder/}$debug"
+}
+image_base() { i686-w64-mingw32-objdump -p "$stage/$1" | awk '$1 == "ImageBase" {print "0x" $2}'; }
+
+split_debug "$build/src/control/QelVorlaProxy.dll" "" QelVorlaProxy.dll.debug QelVorlaProxy.dll
+split_debug "$build/outside/bin/QelVideoProxy_Relay.dll" relay QelVideoProxy_Relay.dll.debug \
+  QelVideoProxy_WMP.dll QelVideoProxy_SS.dll QelVideoProxy_VFN.dll
+crlf "$top/packaging/QelVorlaProxy-log.reg" QelVorlaProxy-log.reg
+add QelVorlaProxy-log.reg
+# The crash recipe's example: the library's image base plus the offset 0x1a2b3.
+base=$(image_base QelVorlaProxy.dll)
+sed -e "s/@VERSION@/$version/" -e "s/@IMAGE_BASE@/$base/g" -e "s/@EXAMPLE_ADDRESS@/$(printf '0x%08x' $((base + 0x1a2b3)))/g" \
+  -e "s/@RELAY_IMAGE_BASE@/$(image_base relay/QelVideoProxy_WMP.dll)/" -e 's/$/\r/' \
+  "$top/packaging/INSTALL.txt" >"$stage/INSTALL.txt"
+add INSTALL.txt
+
+# The licences of the runtime libraries linked into every binary, as Debian ships them: libgcc and
+# libstdc++ (GCC, with its runtime library exception), the mingw-w64 runtime and winpthreads.
+mkdir -p "$stage/notices"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/notices/gcc-runtime-libraries.txt"
+cp /usr/share/doc/mingw-w64-i686-dev/copyright "$stage/notices/mingw-w64-runtime-and-winpthreads.txt"
+add notices/gcc-runtime-libraries.txt notices/mingw-w64-runtime-and-winpthreads.txt
+
+(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
+add SHA256SUMS
 
 archive=$out/QelVorlaProxy-$version-win32.zip
-python3 - "$archive" "$SOURCE_DATE_EPOCH" "$stage" <<'PACK'
+python3 - "$archive" "$SOURCE_DATE_EPOCH" "$stage" "${files[@]}" <<'PACK'
 import os, sys, time, zipfile
-archive, epoch, stage = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-names = ["QelVorlaProxy.dll", "QelVorlaProxy.dll.debug", "QelVideoProxy_WMP.dll", "QelVideoProxy_SS.dll",
-         "QelVideoProxy_VFN.dll", "QelVorlaProxy-log.reg", "INSTALL.txt"]
+archive, epoch, stage, names = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4:]
 stamp = time.gmtime(max(epoch, 315532800))[:6]  # a zip entry cannot be older than 1980
 with zipfile.ZipFile(archive + ".part", "w") as z:
     for name in names:
         entry = zipfile.ZipInfo(name, date_time=stamp)
         entry.compress_type = zipfile.ZIP_DEFLATED
-        entry.create_system = 0
-        entry.external_attr = 0
+        entry.create_system = 3  # Unix, so unzip applies the mode below
+        entry.external_attr = 0o100644 << 16
         with open(os.path.join(stage, name), "rb") as f:
             z.writestr(entry, f.read())
 os.replace(archive + ".part", archive)

@@ -2,22 +2,22 @@
 # The main job, on the real library under Wine: the 32-bit product where this machine can run it, the
 # 64-bit build of the same sources elsewhere (some virtual machines run 64-bit code only).
 #   run-demo.sh                      the stream demo (scripts/stream-demo.sh): a stream really flows
-#   run-demo.sh SESSION [OPTION...]  qelhost runs SESSION (a path absolute or relative to where you stand)
-#                                    in the current folder, so its QelVorlaProxy.log lands there
+#   run-demo.sh SESSION [OPTION...]  ./qelhost runs SESSION (a path absolute or relative to where you
+#                                    stand) in the current folder, so its QelVorlaProxy.log lands there
+#   run-demo.sh --help               this text and qelhost's options
 set -euo pipefail
-here=$(pwd)
-cd "$(dirname "$0")/.."
-preset=win64
-if scripts/can-run-32bit.sh; then preset=win32; fi
-[ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-cmake --build "build/$preset" -j2 --target qelhost >/dev/null
-host_dir=$(pwd)/build/$preset/host
-if [ $# -eq 0 ]; then
-  exec scripts/wine-run.sh "build/$preset" scripts/stream-demo.sh "$host_dir"
-fi
-session=$1
-shift
-[[ "$session" == /* ]] || session=$here/$session
-[ -r "$session" ] || { echo "run-demo: cannot read $session" >&2; exit 2; }
-exec scripts/wine-run.sh "build/$preset" bash -c 'cd "$1" && exec "$WINELOADER" "$2" "${@:3}"' _ \
-  "$here" "$host_dir/qelhost.exe" "$@" "$session"
+top=$(cd "$(dirname "$0")/.." && pwd)
+case ${1:-} in
+  "") ;;
+  --help | -h)
+    sed -n '2,7s/^# \{0,1\}//p' "$0"
+    echo
+    exec "$top/qelhost" --help ;;
+  *) exec "$top/qelhost" "$@" ;;
+esac
+preset=$("$top/scripts/host-preset.sh")
+"$top/scripts/build-tree.sh" "$preset" qelhost
+prefix=${QEL_WINEPREFIX:-$top/build/$preset/wineprefix}
+[ -f "$prefix/system.reg" ] || echo "demo: setting up Wine's prefix in $prefix, once (about 15 seconds)" >&2
+echo "demo: starting Wine and the stream demo on $preset"
+exec "$top/scripts/wine-run.sh" "$top/build/$preset" "$top/scripts/stream-demo.sh" "$top/build/$preset/host"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A session script with a bad line: qelhost names the file, the line and what it expected, exits non-zero,
-# and does nothing else (no library loaded, nothing printed to standard output). --help answers alone.
+# and does nothing else (no library loaded, nothing printed to standard output). --help answers alone;
+# --version names the simulator's version and the library's.
 #   bad_script_test.sh QELHOST_EXE
 set -euo pipefail
 qelhost=$1
@@ -19,4 +20,8 @@ expected="qelhost: bad.qel:3: expected a connection type (1 PLUG, 2 DIRECT, 3 MP
 help=$(cd "$work" && "$wine" "$qelhost" --help) || { echo "FAIL: --help exit status $?"; exit 1; }
 grep -q "url CONN TYPE URL" <<<"$help" || { echo "FAIL: --help: $help"; exit 1; }
 [ ! -e "$work/QelVorlaProxy.log" ] || { echo "FAIL: --help loaded the library"; exit 1; }
+version=$(cd "$work" && "$wine" "$qelhost" --version bad.qel | tr -d '\r') || { echo "FAIL: --version exit status $?"; exit 1; }
+grep -Eq '^qelhost [0-9.]+, the host simulator$' <<<"$version" &&
+  grep -Eq '^QelVorlaProxy.dll [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+, loaded from .*QelVorlaProxy.dll$' <<<"$version" ||
+  { echo "FAIL: --version: $version"; exit 1; }
 echo "PASS"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A player (curl) fetches a page through the local proxy that qelhost's control sets up with the relay:
 # the page comes from an HTTP origin on 127.0.0.1, directly or through microsocks with a user name and
-# password; with a wrong password the fetch fails and the relay logs why. Everything runs on loopback and
-# everything started here is stopped here.
-#   relay_curl_test.sh QELHOST_EXE direct|socks5|wrong-password
+# password; with a wrong password the fetch fails and the relay logs why. With a stream source on a port
+# nobody listens on, the trace shows the relay's failure with the system's text and --strict ends
+# non-zero. Everything runs on loopback and everything started here is stopped here.
+#   relay_curl_test.sh QELHOST_EXE direct|socks5|wrong-password|closed-port
 set -euo pipefail
 qelhost=$1
 mode=$2
@@ -25,7 +26,9 @@ pids+=($!)
 wait_listening "$origin_port" || fail "nothing listens on port $origin_port"
 
 socks_line=""
-if [ "$mode" != direct ]; then
+if [ "$mode" = closed-port ]; then
+  origin_port=$(free_port)  # nobody listens there now
+elif [ "$mode" != direct ]; then
   socks_port=$(free_port)
   microsocks -i 127.0.0.1 -p "$socks_port" -u viewer -P secret >"$work/socks.log" 2>&1 &
   pids+=($!)
@@ -45,7 +48,7 @@ wait 6
 delete
 SESSION
 
-(cd "$work" && exec "$wine" "$qelhost" session.qel >"$work/trace.txt" 2>&1) &
+(cd "$work" && exec "$wine" "$qelhost" --strict session.qel >"$work/trace.txt" 2>&1) &
 host_pid=$!
 pids+=($host_pid)
 port=""
@@ -59,14 +62,23 @@ done
 fetched=0
 curl --silent --show-error --max-time 10 --output "$work/got.txt" "http://127.0.0.1:$port/page.txt" \
   2>"$work/curl.err" || fetched=$?
-wait "$host_pid" || fail "qelhost ended with $?"
+status=0
+wait "$host_pid" || status=$?
 
 log="$work/QelVorlaProxy.log"
-if [ "$mode" = wrong-password ]; then
+if [ "$mode" = closed-port ]; then
+  [ "$fetched" -ne 0 ] || fail "the fetch from a closed port succeeded"
+  [ "$status" -eq 4 ] || fail "qelhost --strict ended with $status after a failure"
+  grep -Eq "^cell 0: log: Relay [0-9]+ connection [0-9]+.* 127.0.0.1:$origin_port.*\([0-9]+: [^)]+\).* \[QelVideoProxy_Relay\]" \
+    <(tr -d '\r' <"$work/trace.txt") || fail "the trace does not show the failure with the system's text"
+  grep -q "; 1 failure in the log; host references left 0" "$work/trace.txt" || fail "the summary misses the failure"
+elif [ "$mode" = wrong-password ]; then
+  [ "$status" -eq 4 ] || fail "qelhost --strict ended with $status after a refused password"
   [ "$fetched" -ne 0 ] || fail "the fetch succeeded with a wrong password"
   grep -q "SOCKS5 proxy 127.0.0.1:$socks_port failed: user name or password refused" "$log" ||
     fail "the refusal is not in the log"
 else
+  [ "$status" -eq 0 ] || fail "qelhost ended with $status"
   [ "$fetched" -eq 0 ] || fail "curl failed ($fetched): $(cat "$work/curl.err")"
   cmp -s "$work/got.txt" "$work/www/page.txt" || fail "the page arrived changed"
   way="directly"

@@ -47,12 +47,12 @@ TEST(SessionScript, EveryStepBecomesItsCommand) {
 TEST(SessionScript, ValuesAtTheEdgesOfTheirFieldsAreTaken) {
   const std::string longest(255, 'k');
   const std::vector<ScriptStep> steps =
-      ParseSessionScript("s.qel", "acid -2147483648\nsession 0x7FFFFFFF 0\nkey 255 255 " + longest +
+      ParseSessionScript("s.qel", "acid -2147483648\nsession 0x7FFFFFFF 0\nkey 255 254 " + longest +
                                       "\nwait 3600\nsocks5 |\nplug h:65535\n");
   ASSERT_EQ(steps.size(), 6u);
   EXPECT_EQ(steps[0].value, INT32_MIN);
   EXPECT_EQ(steps[1].bytes, Cmd::sessionIds(INT32_MAX, 0));
-  EXPECT_EQ(steps[2].bytes, Cmd::proxyKey(255, 255, longest));
+  EXPECT_EQ(steps[2].bytes, Cmd::proxyKey(255, 254, longest));
   EXPECT_EQ(steps[3].value, 3600000);
   EXPECT_EQ(steps[4].bytes, Cmd::socks5Setting({"", std::string(""), std::nullopt, ""}));
   EXPECT_EQ(steps[5].bytes, Cmd::plugProxy({"h:65535"}));
@@ -78,14 +78,60 @@ TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {
       {"url 0 4 http://h/" + std::string(247, 'a') + "\n", "s.qel:1: expected a URL of 1 to 255 bytes, found 256 bytes"},
       {"socks5 h:1|g:99999\n", "s.qel:1: expected a port from 0 to 65535, found \"99999\""},
       {"socks5 h:1 user\n", "s.qel:1: expected a password of 1 to 255 bytes, found end of line"},
+      {"socks5 127.0.0.1 alice s3cr3tpw\n",
+       "s.qel:1: expected a proxy address HOST:PORT with a port from 0 to 65535, found \"127.0.0.1\""},
+      {"plug h:1|g\n", "s.qel:1: expected a proxy address HOST:PORT with a port from 0 to 65535, found \"g\""},
+      {"key 3 5 k\n", "s.qel:1: expected a key index below the key total 3, found \"5\""},
+      {"key 0 0 k\n", "s.qel:1: expected a key index below the key total 0, found \"0\""},
+      {"cell 64\n", "s.qel:1: expected a cell from 0 to 63 or \"all\", found \"64\""},
+      {"cell\n", "s.qel:1: expected a cell from 0 to 63 or \"all\", found end of line"},
       {"interval 5 6\n", "s.qel:1: expected end of line, found \"6\""},
       {"raw 0\n", "s.qel:1: expected an even number of hexadecimal digits, found \"0\""},
       {"raw 0g\n", "s.qel:1: expected hexadecimal digits, found \"0g\""},
       {"\xEF\xBB\xBFplay\n",
        "s.qel:1: expected a step (acid, isolated, interval, session, plugin-type, socks5, plug, secure, key, url, "
-       "wait, show, hide, delete, raw), found \"play\""},
+       "wait, show, hide, delete, raw, cell), found \"play\""},
   };
   for (const auto& row : rows) EXPECT_EQ(Refusal(row.text), row.message) << row.text;
+}
+
+TEST(SessionScript, CellBlocksGiveEachCellItsOwnSteps) {
+  const std::vector<ScriptStep> steps = ParseSessionScript("s.qel",
+                                                           "isolated 0\n"
+                                                           "cell 2\n"
+                                                           "acid 0x10\n"
+                                                           "url 0 4 http://b.example/\n"
+                                                           "cell 0\n"
+                                                           "acid 17\n"
+                                                           "cell all\n"
+                                                           "wait 1\n");
+  const int cells[] = {ScriptStep::kEveryCell, 2, 2, 0, ScriptStep::kEveryCell};
+  ASSERT_EQ(steps.size(), std::size(cells));
+  for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(steps[i].cell, cells[i]) << steps[i].text;
+  EXPECT_EQ(steps[1].value, 16);
+  EXPECT_EQ(steps[2].bytes, Cmd::url(0, 4, "http://b.example/"));
+  EXPECT_EQ(CellsNamed(steps), 3);
+  EXPECT_EQ(CellsNamed(ParseSessionScript("s.qel", "acid 1\n")), 0);
+}
+
+TEST(SessionScript, TheTraceShowsSecretsAsTheLogDoes) {
+  const struct {
+    std::string line;
+    std::string shown;
+    CommandBytes bytes;
+  } rows[] = {
+      {"socks5 h:1 alice s3cr3tpw", "socks5 h:1 alice ****",
+       Cmd::socks5Setting({"h:1", std::nullopt, std::string("alice"), "s3cr3tpw"})},
+      {"socks5 h:1 same same  # the user's name as password", "socks5 h:1 same ****  ",
+       Cmd::socks5Setting({"h:1", std::nullopt, std::string("same"), "same"})},
+      {"  key 3 0 k3y", "key 3 0 ****", Cmd::proxyKey(3, 0, "k3y")},
+  };
+  for (const auto& row : rows) {
+    const std::vector<ScriptStep> steps = ParseSessionScript("s.qel", row.line + "\n");
+    ASSERT_EQ(steps.size(), 1u) << row.line;
+    EXPECT_EQ(steps[0].text, row.shown);
+    EXPECT_EQ(steps[0].bytes, row.bytes) << row.line;
+  }
 }
 
 TEST(HostOptions, CommandLines) {
@@ -123,4 +169,8 @@ TEST(HostOptions, CommandLines) {
   std::string error;
   EXPECT_TRUE(ParseHostOptions(3, help, options, error));
   EXPECT_TRUE(options.help);
+  const char* version[] = {"qelhost", "--quiet", "--version"};
+  HostOptions versionOnly;
+  EXPECT_TRUE(ParseHostOptions(3, version, versionOnly, error));
+  EXPECT_TRUE(versionOnly.version);
 }

@@ -1,0 +1,76 @@
+#include "log_notice.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kStampLength = 21;  // "MM/DD/YY-HH:MM:SS.mmm"
+const char* const kLibraryName = "QelVorlaProxy";
+const std::string kPluginPrefix = "QelVideoProxy_";
+
+bool IsStamp(const std::string& line) {
+  if (line.size() <= kStampLength || line[kStampLength] != ' ') return false;
+  for (size_t i = 0; i < kStampLength; ++i) {
+    const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+    if (digit != (i != 2 && i != 5 && i != 8 && i != 11 && i != 14 && i != 17)) return false;
+  }
+  return true;
+}
+
+// The words the library and the relay use when something did not work.
+bool SaysFailure(const std::string& text) {
+  static const char* const kWords[] = {"Fail", "fail", "Invalid", "invalid", "cannot", "refused",
+                                       "out of range", "Bad pointer", "timed out", "unreachable"};
+  for (const char* word : kWords)
+    if (text.find(word) != std::string::npos) return true;
+  return false;
+}
+
+// "(10061)" -> "(10061: TEXT)" wherever the system has a text for the number.
+std::string ExplainErrorNumbers(const std::string& text, const SystemMessageFn& systemMessage) {
+  std::string out;
+  size_t from = 0;
+  for (size_t open = text.find('('); open != std::string::npos; open = text.find('(', open + 1)) {
+    const size_t close = text.find(')', open);
+    if (close == std::string::npos) break;
+    const std::string digits = text.substr(open + 1, close - open - 1);
+    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    std::string message = systemMessage(std::strtoul(digits.c_str(), nullptr, 10));
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) message.pop_back();
+    if (message.empty()) continue;
+    out += text.substr(from, close - from) + ": " + message;
+    from = close;
+  }
+  return out + text.substr(from);
+}
+
+}  // namespace
+
+std::optional<LogNotice> ReadLogNotice(const std::string& line, const SystemMessageFn& systemMessage) {
+  if (!IsStamp(line)) return std::nullopt;
+  LogNotice notice;
+  std::string text = line.substr(kStampLength + 1);
+  const size_t colon = text.find(": ");
+  if (text.compare(0, kPluginPrefix.size(), kPluginPrefix) == 0 && colon != std::string::npos) {
+    notice.source = text.substr(0, colon);
+    text.erase(0, colon + 2);
+  } else {
+    notice.source = kLibraryName;
+  }
+  notice.failure = SaysFailure(text);
+  notice.shown = notice.failure;
+  if (text.compare(0, 6, "Relay ") == 0) {
+    char* end = nullptr;
+    notice.relay = static_cast<int>(std::strtol(text.c_str() + 6, &end, 10));
+    const std::string rest = end;
+    const std::string listening = " listening on 127.0.0.1:";
+    if (rest.compare(0, listening.size(), listening) == 0)
+      notice.listeningPort = std::strtol(rest.c_str() + listening.size(), nullptr, 10);
+    // Each connection's route: where it went and through which proxy, or why it could not.
+    notice.shown = notice.shown || rest.compare(0, 12, " connection ") == 0;
+  }
+  notice.text = ExplainErrorNumbers(text, systemMessage);
+  return notice;
+}

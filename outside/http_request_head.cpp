@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "stream_address.h"
+
 namespace {
 
 std::string Lower(std::string_view text) {
@@ -115,8 +117,7 @@ HttpRequestRewriter::HttpRequestRewriter(std::string authority, Notice notice)
     : m_authority(std::move(authority)), m_notice(std::move(notice)) {}
 
 std::string HttpRequestRewriter::Authority(const std::string& host, long port) {
-  const std::string name = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-  return port == 80 ? name : name + ":" + std::to_string(port);
+  return port == 80 ? HostText(host) : HostPortText(host, static_cast<LONG>(port));
 }
 
 std::string HttpRequestRewriter::Response(int status) {

@@ -138,7 +138,7 @@ void RelayServer::Serve(Socket client, LONG connection, uint64_t generation) {
 
 // Carries bytes both ways until both sides have ended or the connection is closed. An end of stream on
 // one side is passed on as a shutdown of sending on the other, so a half-closed exchange completes. It
-// waits for a side to become readable only after a pass over both found nothing to carry.
+// waits for a side to become readable unless a way stopped only because its turn was over.
 int64_t RelayServer::Pump(Socket& client, Socket& upstream, HttpRequestRewriter* requests, LONG connection,
                           uint64_t generation) {
   client.MakeNonBlocking();
@@ -147,32 +147,34 @@ int64_t RelayServer::Pump(Socket& client, Socket& upstream, HttpRequestRewriter*
   std::vector<char> buffer(kBufferSize);
   Direction ways[2] = {{client, upstream, requests, true, {}, {}}, {upstream, client, nullptr, true, {}, {}}};
   int64_t carried = 0;
-  bool idle = true;
+  bool turnOver = false;
   while ((ways[0].open || ways[1].open) && keepGoing()) {
-    const int ready = !idle ? 3 : Socket::WaitReadable(ways[0].open ? &client : nullptr,
-                                                      ways[1].open ? &upstream : nullptr);
-    idle = true;
+    const int ready = turnOver ? 3 : Socket::WaitReadable(ways[0].open ? &client : nullptr,
+                                                         ways[1].open ? &upstream : nullptr);
+    turnOver = false;
     for (int side = 0; side < 2; ++side) {
       if (!ways[side].open || (ready & (1 << side)) == 0) continue;
       const Flow flow = Carry(ways[side], ways[1 - side], buffer, carried, connection, keepGoing);
       if (flow == Flow::Failed) return carried;  // a read or a send failed: nothing more can be carried
-      if (flow == Flow::Moved) idle = false;
+      if (flow == Flow::TurnOver) turnOver = true;
     }
   }
   return carried;
 }
 
-// Reads what `way` holds until it would block or a turn's worth has gone, sending each read on whole.
+// Reads what `way` holds until it is empty or a turn's worth has gone, sending each read on whole. A read
+// shorter than the buffer took all there was: asking again would only cost a call (under Wine, a round
+// trip to the Wine server) to hear that nothing is left.
 RelayServer::Flow RelayServer::Carry(Direction& way, Direction& back, std::vector<char>& buffer, int64_t& carried,
                                      LONG connection, const Socket::KeepWaiting& keepGoing) {
   for (int64_t turn = 0; turn < kTurnBytes && way.open;) {
     const long received = way.from.Receive(buffer.data(), buffer.size());
-    if (received == Socket::kNothingYet) return turn > 0 ? Flow::Moved : Flow::Idle;
+    if (received == Socket::kNothingYet) return Flow::Emptied;
     if (received == 0) {
       way.open = false;
       if (!way.closingReply.empty()) way.to.SendAll(way.closingReply.data(), way.closingReply.size(), keepGoing);
       way.to.ShutdownSending();
-      return Flow::Moved;
+      return Flow::Emptied;
     }
     if (received < 0 || !PassOn(way, back, buffer.data(), static_cast<size_t>(received), connection, keepGoing))
       return Flow::Failed;
@@ -180,8 +182,9 @@ RelayServer::Flow RelayServer::Carry(Direction& way, Direction& back, std::vecto
     carried += received;
     m_carried.Add(received);
     Touch();
+    if (static_cast<size_t>(received) < buffer.size()) return Flow::Emptied;
   }
-  return Flow::Moved;
+  return way.open ? Flow::TurnOver : Flow::Emptied;
 }
 
 // Sends a read on; on the player's way to an http source, as the request reader rewrites it. A request the

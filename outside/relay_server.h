@@ -62,7 +62,7 @@ class RelayServer {
     std::string rewritten;     // the requests' bytes as they go on
     std::string closingReply;  // sent on before this way's end is passed on
   };
-  enum class Flow { Idle, Moved, Failed };
+  enum class Flow { Emptied, TurnOver, Failed };
 
   void AcceptLoop();
   void Serve(Socket client, LONG connection, uint64_t generation);

@@ -78,16 +78,17 @@ UpstreamOpener::Reached UpstreamOpener::Open(const RelayRoute& route, const Sock
   for (const size_t index : order) {
     const RelaySource& source = route.sources[index];
     const RelayChain chain = route.ChainFor(source);
-    const std::string where = Text(source.address) + " (connection " + std::to_string(index) + ")";
+    const std::string address = Text(source.address);
+    const std::string connection = "(connection " + std::to_string(index) + ")";
     const std::string error = Reach(route, source, chain, keepWaiting, reached.socket);
     if (!error.empty() && !keepWaiting()) break;  // closed meanwhile: the source is not to blame
-    Remember(Text(source.address), !error.empty());
+    Remember(address, !error.empty());
     if (error.empty()) {
       reached.source = index;
-      report("to " + Text(source.address) + " " + Way(chain) + " (connection " + std::to_string(index) + ")");
+      report("to " + address + " " + Way(chain) + " " + connection);
       return reached;
     }
-    report("cannot reach stream source " + where + ": " + error);
+    report("cannot reach stream source " + address + " " + connection + ": " + error);
   }
   return reached;
 }

@@ -34,5 +34,5 @@ class UpstreamOpener {
   void Remember(const std::string& key, bool failed);
 
   std::mutex m_lock;
-  std::map<std::string, Clock::time_point> m_failedAt;  // by source and the way to it
+  std::map<std::string, Clock::time_point> m_failedAt;  // by the source's HOST:PORT
 };

@@ -91,12 +91,14 @@ void CellTrace::Beat(long ucid, const std::string& statusText) {
                   status.time + "\" " + quoted);
 }
 
-void CellTrace::LogLine(const std::string& text, const std::string& source, bool failure) {
+void CellTrace::LogLine(const LogNotice& notice) {
   {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_failures += failure;
+    if (notice.routed) m_playerFailures.erase(notice.player);
+    else if (!notice.player.empty()) m_playerFailures[notice.player] += notice.failure;
+    else m_failures += notice.failure;
   }
-  m_out.Event(m_cell, "log: " + text, source);
+  m_out.Event(m_cell, "log: " + notice.text, notice.source);
 }
 
 std::optional<long> CellTrace::Port() const {
@@ -106,7 +108,13 @@ std::optional<long> CellTrace::Port() const {
 
 int CellTrace::Failures() const {
   std::lock_guard<std::mutex> hold(m_lock);
-  return m_failures;
+  return FailuresHeld();
+}
+
+int CellTrace::FailuresHeld() const {
+  int failures = m_failures;
+  for (const auto& [player, count] : m_playerFailures) failures += count;
+  return failures;
 }
 
 std::string CellTrace::Summary(long referencesLeft) const {
@@ -120,6 +128,6 @@ std::string CellTrace::Summary(long referencesLeft) const {
   return (m_port ? "port " + std::to_string(*m_port) : std::string("no port reported")) + "; " +
          Count(m_beats, "beat", "beats") + states + "; " + std::to_string(m_bytes) + " bytes reported; " +
          Count(m_stops, "stop", "stops") + "; " +
-         (m_failures > 0 ? Count(m_failures, "failure", "failures") + " in the log; " : std::string()) +
+         (FailuresHeld() > 0 ? Count(FailuresHeld(), "failure", "failures") + " in the log; " : std::string()) +
          "host references left " + std::to_string(referencesLeft);
 }

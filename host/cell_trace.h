@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 
+#include "log_notice.h"
 #include "trace_output.h"
 
 // "1.5 MB/s", "12.0 kB/s", "300 B/s": decimal units, as players show rates.
@@ -25,8 +27,9 @@ class CellTrace {
   void Beat(long ucid, const std::string& statusText);
   // Anything else the host did: words, then the raw values.
   void Note(const std::string& words, const std::string& raw) { m_out.Event(m_cell, words, raw); }
-  // A line of the shared log about this cell's player path, from `source` (the library or a plug-in).
-  void LogLine(const std::string& text, const std::string& source, bool failure);
+  // A line of the shared log about this cell's player path. A player's connection that reached a backup
+  // source in the end no longer counts the sources it could not reach as failures.
+  void LogLine(const LogNotice& notice);
   // The port last reported, if any.
   std::optional<long> Port() const;
   int Failures() const;
@@ -36,6 +39,7 @@ class CellTrace {
 
  private:
   std::string BytesWords(uint64_t bytes, double now);
+  int FailuresHeld() const;  // with m_lock held
 
   const int m_cell;
   TraceOutput& m_out;
@@ -48,6 +52,7 @@ class CellTrace {
   int m_closing = 0;
   uint64_t m_bytes = 0;
   int m_stops = 0;
-  int m_failures = 0;
+  int m_failures = 0;                           // beside the players' connections
+  std::map<std::string, int> m_playerFailures;  // by player connection, until it gets through
   std::optional<double> m_lastBeat;
 };

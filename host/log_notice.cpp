@@ -69,7 +69,12 @@ std::optional<LogNotice> ReadLogNotice(const std::string& line, const SystemMess
     if (rest.compare(0, listening.size(), listening) == 0)
       notice.listeningPort = std::strtol(rest.c_str() + listening.size(), nullptr, 10);
     // Each connection's route: where it went and through which proxy, or why it could not.
-    notice.shown = notice.shown || rest.compare(0, 12, " connection ") == 0;
+    if (rest.compare(0, 12, " connection ") == 0) {
+      const size_t colon = text.find(": ");
+      notice.player = text.substr(0, colon);
+      notice.routed = colon != std::string::npos && text.compare(colon, 5, ": to ") == 0;
+      notice.shown = true;
+    }
   }
   notice.text = ExplainErrorNumbers(text, systemMessage);
   return notice;

@@ -15,6 +15,10 @@ struct LogNotice {
   std::optional<long> listeningPort;  // "Relay N listening on 127.0.0.1:PORT": whose port the relay serves
   bool shown = false;    // a line the trace shows
   bool failure = false;  // a line that says something failed
+  // "Relay N connection M" on the lines about one player's connection; `routed` when that line says it got
+  // through ("...: to HOST:PORT ..."), which makes up for the sources it could not reach before.
+  std::string player;
+  bool routed = false;
 };
 
 using SystemMessageFn = std::function<std::string(unsigned long code)>;

@@ -46,7 +46,7 @@ void SharedLogWatch::Poll(const std::vector<CellTrace*>& cells, int runningCell)
     if (notice->listeningPort) m_relayPorts[notice->relay] = *notice->listeningPort;
     if (!notice->shown) continue;
     if (CellTrace* owner = Owner(*notice, cells, runningCell)) {
-      owner->LogLine(notice->text, notice->source, notice->failure);
+      owner->LogLine(*notice);
     } else {
       m_sessionFailures += notice->failure;
       m_out.Event(-1, "log: " + notice->text, notice->source);

@@ -6,13 +6,18 @@
 #include <string>
 
 #include "config/src_config.h"
+#include "relay_route.h"
 #include "stream_address.h"
 
-// The stream sources, the current one, the SOCKS5 settings and the session identifiers (the heartbeat reads
-// them back from the running proxy). Each configuration's lock is held while it is read or written.
+// Every field the relay or the heartbeat reads back: the stream sources and the current one, both proxy
+// chains with the SOCKS5 login and the PLUG header, the keys, the secure header, the client key and the
+// session identifiers. Each configuration's lock is held while it is read or written.
 void CopyRelayConfig(CSrcConfig& from, CSrcConfig& to);
 
 // A new URL for connection `index` as the video host's own list takes one: index 0 starts the list anew,
 // the index after the last one appends, any other index changes nothing (false).
 bool SetRelayConnection(CSrcConfig& config, LONG index, const std::string& url, LONG type,
                         const StreamAddress& address);
+
+// Everything the relay reads from its configuration for one player's connection, in one reading.
+RelayRoute ReadRelayRoute(CSrcConfig& config);

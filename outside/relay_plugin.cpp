@@ -1,6 +1,6 @@
 // The relay: a proxy plug-in library whose local proxies really carry a stream. Each proxy listens on
-// 127.0.0.1 on a port the system chooses and relays every connection a player opens to connection 0 of its
-// own configuration, directly or, when SOCKS5 is on, through the configuration's first SOCKS5 proxy.
+// 127.0.0.1 on a port the system chooses and relays every connection a player opens to a stream source of
+// its own configuration, along the route that configuration gives (see RelayServer and UpstreamOpener).
 // Installed under a plug-in's file name it stands in for that plug-in.
 #include <atomic>
 #include <memory>
@@ -24,24 +24,6 @@ SharedLog& TheLog() {
 }
 
 std::atomic<LONG> g_proxiesMade{0};
-
-// The video host's settings write the relay's configuration under its lock while the relay runs; each new
-// connection takes the route as it stands then.
-bool ReadRoute(CSrcConfig& config, RelayRoute& route) {
-  EnterCriticalSection(&config.m_cs);
-  const bool found = !config.m_connections.empty() && config.m_connections[0] != nullptr;
-  if (found) {
-    route.host = config.m_connections[0]->m_strHost;
-    route.port = config.m_connections[0]->m_nPort;
-  }
-  route.viaSocks5 = config.m_bUseSocks5;
-  route.socksHost = config.m_strSocksHost[0];
-  route.socksPort = config.m_nSocksPort[0];
-  route.userName = config.m_strSocksUser;
-  route.password = config.m_strSocksPassword;
-  LeaveCriticalSection(&config.m_cs);
-  return found;
-}
 
 // AddRef and Release of a relay object, which deletes itself with its last reference.
 template <typename Interface>
@@ -79,8 +61,9 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) return E_FAIL;
     CopyRelayConfig(*pConfig, m_config);
-    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber,
-                                                [this](RelayRoute& route) { return ReadRoute(m_config, route); });
+    // The video host's settings write the relay's configuration under its lock while the relay runs; each
+    // new connection takes the route as it stands then.
+    auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber, [this] { return ReadRelayRoute(m_config); });
     if (!server->Start()) return E_FAIL;
     m_server = std::move(server);
     return S_OK;
@@ -117,8 +100,8 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
       return E_INVALIDARG;
     }
     if (!SetRelayConnection(m_config, connIndex, url, type, address)) return S_OK;
-    TheLog().WriteF(1, "Relay %d connection %d now %s:%d", number, static_cast<int>(connIndex),
-                    address.host.c_str(), static_cast<int>(address.port));
+    TheLog().WriteF(1, "Relay %d: connection %d now %s", number, static_cast<int>(connIndex),
+                    HostPortText(address.host, address.port).c_str());
     std::lock_guard<std::mutex> hold(m_lock);
     if (connIndex == 0 && m_server != nullptr && !m_server->Start()) return E_FAIL;
     return S_OK;

@@ -1,31 +1,33 @@
 #include "relay_server.h"
 
+#include <chrono>
 #include <ctime>
+#include <memory>
 #include <vector>
 
+#include "http_request_head.h"
 #include "shared_log.h"
-#include "socks5_client.h"
 
 namespace {
 
-constexpr int kConnectTimeoutMilliseconds = 10000;
-constexpr int kHandshakeTimeoutMilliseconds = 10000;
 constexpr size_t kBufferSize = 1024 * 1024;
 // The most one way carries before the other way gets its turn.
 constexpr int64_t kTurnBytes = 16 * 1024 * 1024;
+// How long a player answered with an error may take to hang up; what it still sends meanwhile is read,
+// so its end of the connection is not reset before it has read the answer.
+constexpr int kLingerMilliseconds = 2000;
 
-// The SOCKS5 exchange runs over the relay's socket to the proxy.
-class SocketStream final : public ByteStream {
- public:
-  explicit SocketStream(Socket& socket) : m_socket(socket) {}
-  bool Send(const void* data, size_t size) override { return m_socket.SendAll(data, size); }
-  bool ReceiveExact(void* buffer, size_t size) override {
-    return m_socket.ReceiveExact(buffer, size, kHandshakeTimeoutMilliseconds);
+void AnswerAndHangUp(Socket& player, const std::string& answer, const Socket::KeepWaiting& keepWaiting) {
+  if (!player.SendAll(answer.data(), answer.size(), keepWaiting)) return;
+  player.ShutdownSending();
+  char discard[4096];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMilliseconds);
+  while (std::chrono::steady_clock::now() < deadline && keepWaiting()) {
+    if (Socket::WaitReadable(&player, nullptr) == 0) continue;
+    const long received = player.Receive(discard, sizeof discard);
+    if (received != Socket::kNothingYet && received <= 0) return;
   }
-
- private:
-  Socket& m_socket;
-};
+}
 
 }  // namespace
 
@@ -108,93 +110,101 @@ void RelayServer::AcceptLoop() {
   m_nPort = -1;
 }
 
-void RelayServer::Serve(Socket client, LONG connection, uint64_t generation) {
-  const int number = static_cast<int>(m_nNumber);
-  RelayRoute route;
-  if (!m_routeSource(route)) {
-    m_log.WriteF(1, "Relay %d connection %d refused: no stream source configured", number,
-                 static_cast<int>(connection));
-    return;
-  }
-  Socket upstream = OpenUpstream(route, connection, generation);
-  if (!upstream.Valid()) return;
-  const int64_t carried = Pump(client, upstream, generation);
-  m_log.WriteF(1, "Relay %d connection %d closed after %lld bytes", number, static_cast<int>(connection),
-               static_cast<long long>(carried));
+void RelayServer::Note(LONG connection, const std::string& text) {
+  m_log.WriteF(1, "Relay %d connection %d: %s", static_cast<int>(m_nNumber), static_cast<int>(connection), text.c_str());
 }
 
-Socket RelayServer::OpenUpstream(const RelayRoute& route, LONG connection, uint64_t generation) {
-  const int number = static_cast<int>(m_nNumber);
-  const int index = static_cast<int>(connection);
-  const auto keepWaiting = [this, generation] { return KeepGoing(generation); };
-  const std::string& firstHost = route.viaSocks5 ? route.socksHost : route.host;
-  const LONG firstPort = route.viaSocks5 ? route.socksPort : route.port;
-  std::string error;
-  Socket upstream = Socket::Connect(firstHost, firstPort, kConnectTimeoutMilliseconds, keepWaiting, &error);
-  if (!upstream.Valid()) {
-    m_log.WriteF(1, "Relay %d connection %d: cannot reach %s %s:%d: %s", number, index,
-                 route.viaSocks5 ? "SOCKS5 proxy" : "stream source", firstHost.c_str(), static_cast<int>(firstPort),
-                 error.c_str());
-    return upstream;
+void RelayServer::Serve(Socket client, LONG connection, uint64_t generation) {
+  const auto note = [this, connection](const std::string& text) { Note(connection, text); };
+  const RelayRoute route = m_routeSource();
+  if (route.sources.empty()) return note("refused: no stream source configured");
+  const Socket::KeepWaiting keepWaiting = [this, generation] { return KeepGoing(generation); };
+  UpstreamOpener::Reached reached = m_upstreams.Open(route, keepWaiting, note);
+  if (!reached.socket.Valid()) {
+    if (!keepWaiting()) return;
+    const bool http = route.sources[route.current].http;
+    note(std::string("no stream source can be reached, player closed") + (http ? " after a 502 answer" : ""));
+    if (http) AnswerAndHangUp(client, HttpRequestRewriter::Response(502), keepWaiting);
+    return;
   }
-  if (route.viaSocks5) {
-    SocketStream stream(upstream);
-    error = Socks5Connect(stream, Socks5Request{route.host, route.port, route.userName, route.password});
-    if (!error.empty()) {
-      m_log.WriteF(1, "Relay %d connection %d: SOCKS5 proxy %s:%d failed: %s", number, index, firstHost.c_str(),
-                   static_cast<int>(firstPort), error.c_str());
-      upstream.Close();
-      return upstream;
-    }
-  }
-  const std::string way = route.viaSocks5 ? "through SOCKS5 proxy " + firstHost + ":" + std::to_string(firstPort)
-                                         : std::string("directly");
-  m_log.WriteF(1, "Relay %d connection %d: to %s:%d %s", number, index, route.host.c_str(),
-               static_cast<int>(route.port), way.c_str());
-  return upstream;
+  const RelaySource& source = route.sources[reached.source];
+  std::unique_ptr<HttpRequestRewriter> requests;
+  if (source.http)
+    requests = std::make_unique<HttpRequestRewriter>(
+        HttpRequestRewriter::Authority(source.address.host, source.address.port), note);
+  const int64_t carried = Pump(client, reached.socket, requests.get(), connection, generation);
+  note("closed after " + std::to_string(carried) + " bytes");
 }
 
 // Carries bytes both ways until both sides have ended or the connection is closed. An end of stream on
 // one side is passed on as a shutdown of sending on the other, so a half-closed exchange completes. It
-// waits for a side to become readable only after a pass over both found nothing to carry.
-int64_t RelayServer::Pump(Socket& client, Socket& upstream, uint64_t generation) {
+// waits for a side to become readable unless a way stopped only because its turn was over.
+int64_t RelayServer::Pump(Socket& client, Socket& upstream, HttpRequestRewriter* requests, LONG connection,
+                          uint64_t generation) {
   client.MakeNonBlocking();
   upstream.MakeNonBlocking();
   const Socket::KeepWaiting keepGoing = [this, generation] { return KeepGoing(generation); };
   std::vector<char> buffer(kBufferSize);
-  Direction ways[2] = {{client, upstream}, {upstream, client}};
+  Direction ways[2] = {{client, upstream, requests, true, {}, {}}, {upstream, client, nullptr, true, {}, {}}};
   int64_t carried = 0;
-  bool idle = true;
+  bool turnOver = false;
   while ((ways[0].open || ways[1].open) && keepGoing()) {
-    const int ready = !idle ? 3 : Socket::WaitReadable(ways[0].open ? &client : nullptr,
-                                                      ways[1].open ? &upstream : nullptr);
-    idle = true;
+    const int ready = turnOver ? 3 : Socket::WaitReadable(ways[0].open ? &client : nullptr,
+                                                         ways[1].open ? &upstream : nullptr);
+    turnOver = false;
     for (int side = 0; side < 2; ++side) {
       if (!ways[side].open || (ready & (1 << side)) == 0) continue;
-      const Flow flow = Carry(ways[side], buffer, carried, keepGoing);
+      const Flow flow = Carry(ways[side], ways[1 - side], buffer, carried, connection, keepGoing);
       if (flow == Flow::Failed) return carried;  // a read or a send failed: nothing more can be carried
-      if (flow == Flow::Moved) idle = false;
+      if (flow == Flow::TurnOver) turnOver = true;
     }
   }
   return carried;
 }
 
-// Reads what `way` holds until it would block or a turn's worth has gone, sending each read on whole.
-RelayServer::Flow RelayServer::Carry(Direction& way, std::vector<char>& buffer, int64_t& carried,
-                                     const Socket::KeepWaiting& keepGoing) {
-  for (int64_t turn = 0; turn < kTurnBytes;) {
+// Reads what `way` holds until it is empty or a turn's worth has gone, sending each read on whole. A read
+// shorter than the buffer took all there was: asking again would only cost a call (under Wine, a round
+// trip to the Wine server) to hear that nothing is left.
+RelayServer::Flow RelayServer::Carry(Direction& way, Direction& back, std::vector<char>& buffer, int64_t& carried,
+                                     LONG connection, const Socket::KeepWaiting& keepGoing) {
+  for (int64_t turn = 0; turn < kTurnBytes && way.open;) {
     const long received = way.from.Receive(buffer.data(), buffer.size());
-    if (received == Socket::kNothingYet) return turn > 0 ? Flow::Moved : Flow::Idle;
+    if (received == Socket::kNothingYet) return Flow::Emptied;
     if (received == 0) {
       way.open = false;
+      if (!way.closingReply.empty()) way.to.SendAll(way.closingReply.data(), way.closingReply.size(), keepGoing);
       way.to.ShutdownSending();
-      return Flow::Moved;
+      return Flow::Emptied;
     }
-    if (received < 0 || !way.to.SendAll(buffer.data(), static_cast<size_t>(received), keepGoing)) return Flow::Failed;
+    if (received < 0 || !PassOn(way, back, buffer.data(), static_cast<size_t>(received), connection, keepGoing))
+      return Flow::Failed;
     turn += received;
     carried += received;
     m_carried.Add(received);
     Touch();
+    if (static_cast<size_t>(received) < buffer.size()) return Flow::Emptied;
   }
-  return Flow::Moved;
+  return way.open ? Flow::TurnOver : Flow::Emptied;
+}
+
+// Sends a read on; on the player's way to an http source, as the request reader rewrites it. A request the
+// reader refuses gets its answer at once when no earlier request awaits one; otherwise the answers still
+// due come first and the refusal follows them once the source has ended.
+bool RelayServer::PassOn(Direction& way, Direction& back, const char* data, size_t size, LONG connection,
+                         const Socket::KeepWaiting& keepGoing) {
+  if (way.requests == nullptr) return way.to.SendAll(data, size, keepGoing);
+  way.rewritten.clear();
+  const int status = way.requests->Feed(data, size, way.rewritten);
+  if (!way.rewritten.empty() && !way.to.SendAll(way.rewritten.data(), way.rewritten.size(), keepGoing)) return false;
+  if (status == 0) return true;
+  Note(connection, "request refused with " + std::to_string(status) + ": " + way.requests->RefusalReason());
+  const std::string answer = HttpRequestRewriter::Response(status);
+  if (way.requests->Requests() == 0) {
+    AnswerAndHangUp(way.from, answer, keepGoing);
+    return false;
+  }
+  way.open = false;
+  way.to.ShutdownSending();
+  back.closingReply = answer;
+  return true;
 }

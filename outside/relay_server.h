@@ -1,5 +1,6 @@
 // One local proxy's relay: listens on 127.0.0.1 and carries each accepted connection to the route its
-// configuration gives at that moment, directly or through a SOCKS5 proxy. Each connection has a worker
+// configuration gives at that moment (see UpstreamOpener); to an http source it passes the player's
+// requests through an HttpRequestRewriter, and everything else byte for byte. Each connection has a worker
 // thread of its own; every wait is bounded by a tick, so closing and stopping never hang on the network.
 // A worker carries what a socket holds until it would block and waits only then: under Wine every wait is
 // a round trip to the Wine server.
@@ -16,24 +17,17 @@
 #include <vector>
 
 #include "relay_carried_bytes.h"
+#include "relay_route.h"
 #include "relay_socket.h"
+#include "relay_upstream.h"
 
+class HttpRequestRewriter;
 class SharedLog;
-
-struct RelayRoute {
-  std::string host;
-  LONG port = 0;
-  bool viaSocks5 = false;
-  std::string socksHost;
-  LONG socksPort = 0;
-  std::string userName;
-  std::string password;
-};
 
 class RelayServer {
  public:
-  // Fills the route for a new connection; false when the configuration has none.
-  using RouteSource = std::function<bool(RelayRoute&)>;
+  // The route for a new connection, as the configuration gives it at that moment.
+  using RouteSource = std::function<RelayRoute()>;
 
   RelayServer(SharedLog& log, LONG number, RouteSource routeSource);
   ~RelayServer();
@@ -63,15 +57,22 @@ class RelayServer {
   struct Direction {
     Socket& from;
     Socket& to;
+    HttpRequestRewriter* requests = nullptr;  // the player's requests to an http source, read and rewritten
     bool open = true;
+    std::string rewritten;     // the requests' bytes as they go on
+    std::string closingReply;  // sent on before this way's end is passed on
   };
-  enum class Flow { Idle, Moved, Failed };
+  enum class Flow { Emptied, TurnOver, Failed };
 
   void AcceptLoop();
   void Serve(Socket client, LONG connection, uint64_t generation);
-  Socket OpenUpstream(const RelayRoute& route, LONG connection, uint64_t generation);
-  int64_t Pump(Socket& client, Socket& upstream, uint64_t generation);
-  Flow Carry(Direction& way, std::vector<char>& buffer, int64_t& carried, const Socket::KeepWaiting& keepGoing);
+  int64_t Pump(Socket& client, Socket& upstream, HttpRequestRewriter* requests, LONG connection, uint64_t generation);
+  Flow Carry(Direction& way, Direction& back, std::vector<char>& buffer, int64_t& carried, LONG connection,
+             const Socket::KeepWaiting& keepGoing);
+  bool PassOn(Direction& way, Direction& back, const char* data, size_t size, LONG connection,
+              const Socket::KeepWaiting& keepGoing);
+  // A line "Relay N connection M: TEXT".
+  void Note(LONG connection, const std::string& text);
   bool KeepGoing(uint64_t generation) const { return !m_bStopping && m_nGeneration == generation; }
   void Touch();
   void JoinFinishedWorkers(bool all);
@@ -79,6 +80,7 @@ class RelayServer {
   SharedLog& m_log;
   const LONG m_nNumber;
   RouteSource m_routeSource;
+  UpstreamOpener m_upstreams;
   SocketLibrary m_sockets;
   Socket m_listener;  // used by the accept thread only once it runs
   std::atomic<LONG> m_nPort{-1};

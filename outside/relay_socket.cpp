@@ -73,11 +73,27 @@ int PendingError(SocketHandle handle) {
 
 }  // namespace
 
+std::string SocketErrorText(int code) {
+#ifdef _WIN32
+  char text[256] = "";
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  std::string message(text, length);
+#else
+  std::string message = std::strerror(code);
+#endif
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
+                              message.back() == '.'))
+    message.pop_back();
+  const std::string number = "error " + std::to_string(code);
+  return message.empty() ? number : message + " (" + number + ")";
+}
+
 std::string LastSocketError() {
 #ifdef _WIN32
-  return "error " + std::to_string(WSAGetLastError());
+  return SocketErrorText(WSAGetLastError());
 #else
-  return std::strerror(errno);
+  return SocketErrorText(errno);
 #endif
 }
 
@@ -160,7 +176,8 @@ Socket Socket::Connect(const std::string& host, LONG port, int timeoutMillisecon
       ready = WaitWritable(attempt.m_handle, kTickMilliseconds);
     const int pending = ready ? PendingError(attempt.m_handle) : 0;
     if (!ready || pending != 0) {
-      *error = !ready ? "connect timed out" : "connect failed (" + std::to_string(pending) + ")";
+      *error = !ready ? "connect timed out after " + std::to_string(timeoutMilliseconds) + " ms"
+                      : SocketErrorText(pending);
       continue;
     }
     SetBlocking(attempt.m_handle, true);

@@ -83,4 +83,6 @@ class Socket {
   SocketHandle m_handle = kNoSocket;
 };
 
+// The system's text for a socket error code, with the code beside it: "Connection refused (error 111)".
+std::string SocketErrorText(int code);
 std::string LastSocketError();

@@ -73,7 +73,8 @@ std::string ReadConnectReply(ByteStream& proxy) {
   BYTE head[4];
   if (!proxy.ReceiveExact(head, sizeof head)) return "no answer to the connect request";
   if (head[0] != kVersion) return "not a SOCKS5 reply (version " + std::to_string(head[0]) + ")";
-  if (head[1] != 0) return std::string("connect refused: ") + ReplyText(head[1]);
+  if (head[1] != 0)
+    return "connect refused with reply " + std::to_string(head[1]) + " (" + ReplyText(head[1]) + ")";
   size_t addressSize;
   switch (head[3]) {
     case kAddressIPv4: addressSize = 4; break;

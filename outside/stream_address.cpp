@@ -49,3 +49,9 @@ bool ParseStreamAddress(const std::string& url, StreamAddress& address) {
   address = StreamAddress{host, number};
   return true;
 }
+
+std::string HostText(const std::string& host) {
+  return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
+std::string HostPortText(const std::string& host, LONG port) { return HostText(host) + ":" + std::to_string(port); }

@@ -14,3 +14,8 @@ struct StreamAddress {
 // False when the text is not "scheme://host[:port][/...]" with a scheme the relay knows a port for, or a
 // port outside 1 to 65535.
 bool ParseStreamAddress(const std::string& url, StreamAddress& address);
+
+// The host as a URL's authority writes it: an IPv6 address in brackets.
+std::string HostText(const std::string& host);
+// "HOST:PORT" with the host as HostText writes it.
+std::string HostPortText(const std::string& host, LONG port);

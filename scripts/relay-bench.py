@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The relay benchmark's one table: MB/s (10^6 bytes a second) of 1 and 16 players that read a stream
-from a local origin to its end, directly, through socat and through the relay (the host simulator under
-Wine), with the relay/socat ratio, the players' checksums against the origin's, and the CPU seconds per GB
-that socat and the relay (its process and the Wine server that serves it) spend.
+from a local origin to its end, directly, through socat (with its default 8 KiB buffer and with a 1 MiB
+one, the fair peer of the relay's 1 MiB buffer) and through the relay (the host simulator under Wine, its
+source an http URL, so the players' requests are read and rewritten), with the relay's ratio to socat with
+the 1 MiB buffer, the players' checksums against the origin's, and the CPU seconds per GB that socat and
+the relay (its process and the Wine server that serves it) spend.
 
   relay-bench.py QELHOST_EXE RELAY_LOAD BUILD MIB_PER_RUN ROUNDS
 
@@ -21,8 +23,9 @@ import threading
 import time
 
 PLAYERS = (1, 16)
-PATHS = ("origin direct", "socat", "relay")
-TARGETS = {1: 0.3, 16: 0.5}  # relay/socat, in the same run
+PATHS = ("origin direct", "socat", "socat -b 1M", "relay")
+PEER = "socat -b 1M"
+TARGETS = {1: 1.0, 16: 1.5}  # relay / socat -b 1M, in the same run
 START_SECONDS = 60
 
 
@@ -118,23 +121,25 @@ class Bench:
         """The origin, socat in front of it and the relay in front of it; each path's port and CPU reading."""
         self.load = self.start([relay_load], stdin=subprocess.PIPE)
         origin = int(self.load.wait_for(r"^origin (\d+)$", START_SECONDS)[1])
-        socat = self.start(["socat", "-d", "-d", "TCP-LISTEN:0,bind=127.0.0.1,reuseaddr,fork",
-                            f"TCP:127.0.0.1:{origin}"], output="stderr")
-        socat_port = int(socat.wait_for(r"listening on .*:(\d+)$", START_SECONDS)[1])
+        socats = {path: self.start(["socat", "-d", "-d", *(["-b", "1048576"] if path == PEER else []),
+                                    "TCP-LISTEN:0,bind=127.0.0.1,reuseaddr,fork", f"TCP:127.0.0.1:{origin}"],
+                                   output="stderr") for path in ("socat", PEER)}
+        socat_ports = {path: int(child.wait_for(r"listening on .*:(\d+)$", START_SECONDS)[1])
+                       for path, child in socats.items()}
         with open(os.path.join(work, "session.qel"), "w") as session:
             session.write(f"acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:{origin}/\nwait 3600\n")
         relay = self.start([os.environ["WINELOADER"], os.path.abspath(qelhost), "session.qel"], cwd=work)
         relay_port = int(relay.wait_for(r"Report Proxy Port acid=17 value=(\d+)", START_SECONDS)[1])
 
-        def socat_cpu():
-            wait_children_reaped(socat.process.pid)
-            return cpu_seconds(socat.process.pid, with_children=True)
+        def socat_cpu(child):
+            wait_children_reaped(child.process.pid)
+            return cpu_seconds(child.process.pid, with_children=True)
 
         server = wine_server_pid()
         self.server_cpu = (lambda: cpu_seconds(server)) if server else (lambda: 0.0)
         self.paths = {
             "origin direct": (origin, lambda: 0.0),
-            "socat": (socat_port, socat_cpu),
+            **{path: (socat_ports[path], lambda child=child: socat_cpu(child)) for path, child in socats.items()},
             "relay": (relay_port, lambda: cpu_seconds(relay.process.pid)),
         }
 
@@ -173,11 +178,11 @@ def main():
         "the 64-bit build under Wine (this machine cannot run 32-bit code)"
     print(f"relay benchmark: {mib} MiB a run, median of {rounds} rounds; relay: {wine}")
     print(f"load at start: {loads[0]}\nload at end:   {loads[1]}\n")
-    print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/socat':<20} {'CPU s/GB':>8}  "
+    print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/(socat -b 1M)':<20} {'CPU s/GB':>8}  "
           f"{'(wineserver)':>12}  checksums")
     failed = False
     for players in PLAYERS:
-        socat_rate = statistics.median(f[0] for f in figures[players, "socat"])
+        socat_rate = statistics.median(f[0] for f in figures[players, PEER])
         for path in PATHS:
             runs = figures[players, path]
             rate = statistics.median(f[0] for f in runs)

@@ -73,7 +73,7 @@ sleep 0.3  # the trace's last lines reach the screen
 [ "$host" -eq 0 ] || fail "qelhost ended with exit status $host"
 [ "$player" -eq 0 ] || fail "the player could not read the stream ($player): $(cat "$work/player.err")"
 
-route=$(tr -d '\r' <"$work/QelVorlaProxy.log" | sed -n 's/.*Relay [0-9]* connection [0-9]*: to \(.*\)$/\1/p' | head -1)
+route=$(tr -d '\r' <"$work/QelVorlaProxy.log" | sed -n 's/.*Relay [0-9]* connection [0-9]*: to \(.*\) (connection [0-9]*)$/\1/p' | head -1)
 summary=$(sed -n 's/^cell 0: summary: //p' "$work/trace.txt" | tr -d '\r')
 received=$(stat -c %s "$work/received.wav")
 checksum=$(sha256 "$work/received.wav")

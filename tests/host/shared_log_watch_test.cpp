@@ -50,7 +50,7 @@ TEST(LogNotice, TheTraceShowsFailuresAndTheRelaysRoutesWithTheSystemsText) {
 
 // Lines written before the watch began are left out, each relay's lines reach the cell its port was
 // reported to, a library line the running cell (or the session when no cell runs), and a line still
-// being written waits for its end.
+// being written waits for its end. A player that reached a backup source counts no failure.
 TEST(SharedLogWatch, EachLineReachesItsCell) {
   const std::string path = ::testing::TempDir() + "shared_log_watch_test.log";
   std::ofstream(path, std::ios::binary) << kStamp << "VideoHost::SetURL: Failed before this session\r\n";
@@ -66,7 +66,8 @@ TEST(SharedLogWatch, EachLineReachesItsCell) {
     log << kStamp << "QelVideoProxy_Relay: Relay 1 listening on 127.0.0.1:5000\r\n"
         << kStamp << "QelVideoProxy_Relay: Relay 2 listening on 127.0.0.1:6000\r\n"
         << kStamp << "QelVideoProxy_Relay: Relay 2 connection 1: cannot reach stream source h:9: connect failed (10061)\r\n"
-        << kStamp << "QelVideoProxy_Relay: Relay 1 connection 1: to h:80 directly\r\n"
+        << kStamp << "QelVideoProxy_Relay: Relay 1 connection 1: cannot reach stream source h:9 (connection 0)\r\n"
+        << kStamp << "QelVideoProxy_Relay: Relay 1 connection 1: to h:80 directly (connection 1)\r\n"
         << kStamp << "StartTimer: Failed to start heartbeat timer\r\n"
         << kStamp << "InitControl: Failed";
   }
@@ -83,7 +84,8 @@ TEST(SharedLogWatch, EachLineReachesItsCell) {
   EXPECT_EQ(text.substr(text.find("cell 1: log:")),
             "cell 1: log: Relay 2 connection 1: cannot reach stream source h:9: connect failed (10061: Connection "
             "refused.)" + relay +
-                "cell 0: log: Relay 1 connection 1: to h:80 directly" + relay +
+                "cell 0: log: Relay 1 connection 1: cannot reach stream source h:9 (connection 0)" + relay +
+                "cell 0: log: Relay 1 connection 1: to h:80 directly (connection 1)" + relay +
                 "session: log: StartTimer: Failed to start heartbeat timer [QelVorlaProxy]\n"
                 "cell 0: log: InitControl: Failed to create a window [QelVorlaProxy]\n");
   EXPECT_EQ(first.Failures(), 1);

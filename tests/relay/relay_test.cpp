@@ -1,156 +1,10 @@
 // The relay library loaded as the control loads a proxy plug-in, carrying real connections on loopback.
-#include <gtest/gtest.h>
+#include "relay_fixture.h"
 
-#include <atomic>
-#include <chrono>
-#include <ctime>
-#include <string>
-#include <thread>
+#include "http_request_head.h"
 
-#include "config/src_config.h"
-#include "plugins/outside_interfaces.h"
-#include "relay_socket.h"
-#include "support/log_reader.h"
-#include "support/temp_dir.h"
-
+namespace relay_test {
 namespace {
-
-using namespace std::chrono_literals;
-
-const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
-
-// A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
-// until its peer goes, or streams to it without end.
-class Origin {
- public:
-  enum class Mode { Answer, Hold, Stream };
-  explicit Origin(Mode mode) : m_mode(mode) {
-    std::string error;
-    m_listener = Socket::ListenOnLoopback(&error);
-    m_thread = std::thread([this] { Serve(); });
-  }
-  ~Origin() {
-    m_stop = true;
-    m_thread.join();
-  }
-  LONG Port() const { return m_listener.LocalPort(); }
-  int Accepted() const { return m_accepted; }
-
- private:
-  void Serve() {
-    while (!m_stop) {
-      Socket peer = m_listener.AcceptWithinTick();
-      if (!peer.Valid()) continue;
-      ++m_accepted;
-      if (m_mode == Mode::Stream) {
-        const std::string chunk(64 * 1024, 'v');
-        while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {
-        }
-        continue;
-      }
-      std::string request;
-      char buffer[512];
-      while (!m_stop) {
-        if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
-        const long received = peer.Receive(buffer, sizeof buffer);
-        if (received <= 0) break;
-        request.append(buffer, static_cast<size_t>(received));
-        if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
-          peer.SendAll(kResponse.data(), kResponse.size());
-          break;
-        }
-      }
-    }
-  }
-
-  const Mode m_mode;
-  Socket m_listener;
-  std::atomic<bool> m_stop{false};
-  std::atomic<int> m_accepted{0};
-  std::thread m_thread;
-};
-
-Socket ConnectTo(LONG port) {
-  std::string error;
-  return Socket::Connect("127.0.0.1", port, 3000, [] { return true; }, &error);
-}
-
-// Everything until the peer ends the stream; "<open>" appended when it is still open after a few seconds.
-std::string ReadToEnd(Socket& socket) {
-  std::string all;
-  char buffer[512];
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Socket::WaitReadable(&socket, nullptr) == 0) continue;
-    const long received = socket.Receive(buffer, sizeof buffer);
-    if (received <= 0) return all;
-    all.append(buffer, static_cast<size_t>(received));
-  }
-  return all + "<open>";
-}
-
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 100 && !condition(); ++i) std::this_thread::sleep_for(20ms);
-  return condition();
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-  for (const std::string& line : lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
-class RelayTest : public ::testing::Test {
- protected:
-  RelayTest() { InitializeCriticalSection(&m_logLock); }
-  ~RelayTest() override { DeleteCriticalSection(&m_logLock); }
-
-  void SetUp() override {
-    ASSERT_NE(m_library, nullptr);
-    auto setLogFile = reinterpret_cast<ProxySetLogFileFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxySetLogFileExport)));
-    auto factory = reinterpret_cast<ProxyFactoryFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxyFactoryExport)));
-    ASSERT_NE(setLogFile, nullptr);
-    ASSERT_NE(factory, nullptr);
-    m_logStream = std::fopen(m_dir.File("relay.log").c_str(), "ab");
-    setLogFile(&m_logStream, 1, &m_logLock);
-    IUnknown* object = nullptr;
-    ASSERT_EQ(factory(&object), 1);
-    ASSERT_EQ(object->QueryInterface(IID_IQelVideoProxy, reinterpret_cast<void**>(&m_proxy)), S_OK);
-    object->Release();
-  }
-  void TearDown() override {
-    if (m_proxy != nullptr) m_proxy->Release();
-    if (m_logStream != nullptr) std::fclose(m_logStream);
-    if (m_library != nullptr) FreeLibrary(m_library);
-  }
-
-  void Start(LONG sourcePort) {
-    if (sourcePort > 0) m_config.AddConnection(0, ("http://127.0.0.1:" + std::to_string(sourcePort) + "/live").c_str(), 4);
-    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
-    ASSERT_GT(m_proxy->GetPort(), 0);
-  }
-  std::vector<std::string> LogLines() {
-    std::fflush(m_logStream);
-    return ReadLogLines(m_dir.File("relay.log"));
-  }
-  // Slot 14 reports the bytes since its previous reading; this is their sum so far.
-  int64_t Carried() {
-    m_nCarried += m_proxy->GetByteCount();
-    return m_nCarried;
-  }
-
-  SocketLibrary m_sockets;
-  TempDir m_dir;
-  HMODULE m_library = LoadLibraryA("QelVideoProxy_Relay.dll");
-  CRITICAL_SECTION m_logLock;
-  FILE* m_logStream = nullptr;
-  CSrcConfig m_config;
-  IQelVideoProxy* m_proxy = nullptr;
-  int64_t m_nCarried = 0;
-};
 
 TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   Origin origin(Origin::Mode::Answer);
@@ -171,6 +25,8 @@ TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   ASSERT_TRUE(player.SendAll(request.data(), request.size()));
   EXPECT_EQ(ReadToEnd(player), kResponse);
   player.Close();  // the source's end reached the player as an end of stream; the player hangs up
+  // The source is http: it gets the request with its own name as Host.
+  EXPECT_EQ(origin.Received(), "GET /live HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(origin.Port()) + "\r\n\r\n");
 
   const LONG carried = static_cast<LONG>(request.size() + kResponse.size());
   EXPECT_TRUE(Eventually([&] { return Carried() == carried; })) << m_nCarried;
@@ -179,28 +35,112 @@ TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   EXPECT_LE(m_proxy->GetLastActivityTime(), static_cast<int64_t>(std::time(nullptr)));
   const std::string port = std::to_string(origin.Port());
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "connection 1 closed after " + std::to_string(carried) + " bytes");
+    return Contains(LogLines(), "Relay 1 connection 1: closed after " + std::to_string(carried) + " bytes");
   }));
-  EXPECT_TRUE(Contains(LogLines(), "connection 1: to 127.0.0.1:" + port + " directly"));
+  EXPECT_TRUE(Contains(LogLines(), "Relay 1 connection 1: to 127.0.0.1:" + port + " directly (connection 0)"));
+}
+
+TEST_F(RelayTest, RewritesThePlayersRequestsForHttpSourcesOnlyAndRefusesCONNECT) {
+  const std::string absolute = "GET http://elsewhere.example/live HTTP/1.1\r\nProxy-Connection: keep-alive\r\n\r\n";
+  const struct {
+    const char* scheme;
+    LONG type;
+    std::string request;
+    bool rewritten;
+    std::string answer;    // empty: the source's
+    const char* logLine;  // after "connection 1: "
+  } rows[] = {
+      {"http", 4, absolute, true, "", "request names elsewhere.example, sent to the configured source 127.0.0.1:"},
+      {"http", 2, absolute, true, "", "request names elsewhere.example"},
+      {"rtmp", 5, absolute, false, "", "to 127.0.0.1:"},
+      {"rtsp", 4, absolute, true, "", "request names elsewhere.example"},
+      {"http", 4, "CONNECT elsewhere.example:443 HTTP/1.1\r\n\r\n", false, HttpRequestRewriter::Response(405),
+       "request refused with 405: CONNECT is not relayed"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.scheme) + " " + std::to_string(row.type));
+    Origin origin(Origin::Mode::Answer);
+    NewProxy();
+    m_config.AddConnection(0, Url(origin.Port(), row.scheme).c_str(), row.type);
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+    EXPECT_EQ(PlayOnce(row.request), row.answer.empty() ? kResponse : row.answer);
+    const std::string rewritten = "GET /live HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(origin.Port()) + "\r\n\r\n";
+    EXPECT_EQ(origin.Received(), row.answer.empty() ? (row.rewritten ? rewritten : row.request) : "");
+    EXPECT_TRUE(Contains(LogLines(), std::string("connection 1: ") + row.logLine));
+  }
+}
+
+TEST_F(RelayTest, ItsCopyOfTheConfigurationHoldsEveryFieldItUses) {
+  m_config.AddConnection(0, "http://127.0.0.1:8000/a", 4);
+  m_config.AddConnection(1, "http://127.0.0.1:8001/b", 1);
+  m_config.m_nCurConn = 1;
+  for (LONG i = 0; i < 2; ++i) {
+    m_config.SetSocksHost(i, "socks" + std::to_string(i));
+    m_config.m_nSocksPort[i] = 1080 + i;
+    m_config.SetPlugHost(i, "plug" + std::to_string(i));
+    m_config.m_nPlugPort[i] = 3128 + i;
+  }
+  m_config.SetSocksUser("viewer");
+  m_config.SetSocksPassword("secret");
+  m_config.m_bUseSocks5 = true;
+  m_config.SetPlugHeader("X-Plug: 1");
+  m_config.SetSecureHeaderText("secure");
+  m_config.m_nSecureHeaderVersion = 3;
+  m_config.m_clientKey[19] = 0x5A;
+  m_config.m_nClientKeyLen = 20;
+  const BYTE key[] = {'k', '1'};
+  ASSERT_TRUE(m_config.StartKeyList(2));
+  ASSERT_TRUE(m_config.AddKey(2, key));
+  m_config.m_nSessionID1 = 11;
+  m_config.m_nSessionID2 = 22;
+  Start(0);
+
+  CSrcConfig& own = *m_proxy->GetConfig();
+  EXPECT_EQ(own.GetPort(1), 8001);
+  EXPECT_EQ(own.m_nCurConn, 1);
+  for (LONG i = 0; i < 2; ++i) {
+    EXPECT_EQ(own.m_strSocksHost[i], "socks" + std::to_string(i));
+    EXPECT_EQ(own.m_nSocksPort[i], 1080 + i);
+    EXPECT_EQ(own.m_strPlugHost[i], "plug" + std::to_string(i));
+    EXPECT_EQ(own.m_nPlugPort[i], 3128 + i);
+  }
+  EXPECT_EQ(own.m_strSocksUser, "viewer");
+  EXPECT_EQ(own.m_strSocksPassword, "secret");
+  EXPECT_TRUE(own.m_bUseSocks5);
+  EXPECT_EQ(own.m_strPlugHeader, "X-Plug: 1");
+  EXPECT_EQ(own.m_strSecureHeader, "secure");
+  EXPECT_EQ(own.m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(own.m_clientKey[19], 0x5A);
+  EXPECT_EQ(own.m_nClientKeyLen, 20);
+  EXPECT_EQ(own.m_nKeyTotal, 2);
+  ASSERT_EQ(own.m_nKeyCount, 1);
+  EXPECT_STREQ(own.m_ppKeys[0], "k1");
+  EXPECT_EQ(own.m_nSessionID1, 11);
+  EXPECT_EQ(own.m_nSessionID2, 22);
 }
 
 TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   Start(0);
   Socket first = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(first), "");
-  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1 refused: no stream source configured"); }));
+  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1: refused: no stream source configured"); }));
 
-  LONG closedPort;
-  {
-    std::string error;
-    closedPort = Socket::ListenOnLoopback(&error).LocalPort();
-  }
-  m_proxy->SetConnectionURL(0, ("http://127.0.0.1:" + std::to_string(closedPort) + "/").c_str(), 4);
+  // An http source that cannot be reached: the player hears why before it is hung up on.
+  const LONG closedPort = ClosedPort();
+  m_proxy->SetConnectionURL(0, Url(closedPort).c_str(), 4);
   Socket second = ConnectTo(m_proxy->GetPort());
-  EXPECT_EQ(ReadToEnd(second), "");
+  EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));
+  const std::string address = "127.0.0.1:" + std::to_string(closedPort);
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "connection 2: cannot reach stream source 127.0.0.1:" + std::to_string(closedPort));
+    return Contains(LogLines(), "connection 2: cannot reach stream source " + address + " (connection 0): " +
+                                    SocketErrorText(kConnectionRefused));
   }));
+  EXPECT_TRUE(Contains(LogLines(), "connection 2: no stream source can be reached, player closed after a 502 answer"));
+
+  // Any other source is hung up on without a word.
+  m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), 5);
+  Socket third = ConnectTo(m_proxy->GetPort());
+  EXPECT_EQ(ReadToEnd(third), "");
   EXPECT_EQ(Carried(), 0);
 }
 
@@ -223,7 +163,7 @@ TEST_F(RelayTest, ANewURLForConnectionZeroMovesLaterPlayersToIt) {
   EXPECT_EQ(m_config.GetPort(0), first.Port());
   const std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(Contains(lines, "cannot use URL not a URL"));
-  EXPECT_TRUE(Contains(lines, "connection 0 now 127.0.0.1:" + std::to_string(second.Port())));
+  EXPECT_TRUE(Contains(lines, "Relay 1: connection 0 now 127.0.0.1:" + std::to_string(second.Port())));
 }
 
 TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListeningUntilTheNextURL) {
@@ -284,3 +224,4 @@ TEST_F(RelayTest, ReleasingTheProxyStopsItWithoutWaitingForItsPlayers) {
 }
 
 }  // namespace
+}  // namespace relay_test

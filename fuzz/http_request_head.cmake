@@ -1,0 +1,1 @@
+qel_add_fuzzer(http_request_head FUZZER http_request_head_fuzzer.cpp SEEDS http_request_head_seeds.cpp LIBS qel_relay_net)

@@ -1,0 +1,57 @@
+// The player's side of an HTTP/1.x connection to an http source, read as a stream of requests. Each request
+// head is rewritten for the source: the target becomes origin-form (a player that uses the relay as its proxy
+// sends absolute-form), Host names the source's authority (name-based servers answer by it) and the proxy
+// headers meant for the relay are dropped. Bodies pass unchanged as they arrive; the reader follows their
+// framing (Content-Length or chunked) only to find where the next head starts, so keep-alive and pipelined
+// requests are rewritten too. Portable and free of sockets, so every rule can be checked byte by byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class HttpRequestRewriter {
+ public:
+  // A head longer than this ends the connection with 431; a player's honest head is a few hundred bytes.
+  static constexpr size_t kMaxHeadBytes = 64 * 1024;
+  // Told of each request that names a host of its own, which the source gets instead.
+  using Notice = std::function<void(const std::string&)>;
+
+  // `authority` is the source's host, with ":port" when the port is not 80.
+  explicit HttpRequestRewriter(std::string authority, Notice notice = nullptr);
+
+  // Reads what the player sent next and appends to `out` what goes on to the source. Returns 0, or the
+  // status the player is answered with (400, 405, 431) once a request cannot go on: nothing of it is
+  // passed on, and nothing after it is read.
+  int Feed(const char* data, size_t size, std::string& out);
+  // Why the last refusal was made, for the log.
+  const std::string& RefusalReason() const { return m_reason; }
+  // Heads passed on so far.
+  int64_t Requests() const { return m_nRequests; }
+
+  // "HOST" or "HOST:PORT" (IPv6 addresses in brackets) as a Host header names an http source.
+  static std::string Authority(const std::string& host, long port);
+  // The whole response that ends a connection with `status`.
+  static std::string Response(int status);
+
+ private:
+  enum class State { Head, Body, ChunkSize, ChunkData, ChunkEnd, Trailer, Refused };
+
+  size_t ReadHead(const char* data, size_t size, std::string& out);
+  size_t ReadBody(const char* data, size_t size, std::string& out);
+  size_t ReadFramingLine(const char* data, size_t size, std::string& out);
+  void FramingLineDone(std::string& out);
+  void Refuse(int status, std::string reason);
+  // Rewrites the complete head in m_line.
+  void PassHead(std::string& out);
+
+  const std::string m_authority;
+  const Notice m_notice;
+  State m_state = State::Head;
+  std::string m_line;  // the head, or a chunk's size line or trailer line, read so far
+  uint64_t m_nBodyLeft = 0;
+  int m_nStatus = 0;
+  std::string m_reason;
+  int64_t m_nRequests = 0;
+};

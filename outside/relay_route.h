@@ -1,0 +1,49 @@
+// What a relay reads from its configuration for one player's connection: the stream sources in the order of
+// the configuration's list and the proxy chains that lead to them. Read whole under the configuration's
+// lock, so a setting the host changes meanwhile reaches the next connection and never half of one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+
+struct RelayHop {
+  std::string host;
+  LONG port = 0;
+};
+
+struct RelaySource {
+  RelayHop address;
+  LONG type = 0;      // the connection's type: 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
+  bool http = false;  // type 4 or an http URL: the player's requests are rewritten for it
+};
+
+enum class RelayChainKind { None, Socks5, Plug };
+
+struct RelayChain {
+  RelayChainKind kind = RelayChainKind::None;
+  const std::vector<RelayHop>* hops = nullptr;
+};
+
+struct RelayRoute {
+  static constexpr LONG kTypePlug = 1;
+  static constexpr LONG kTypeHttp = 4;
+
+  std::vector<RelaySource> sources;
+  size_t current = 0;  // the first source a player's connection tries
+  bool socks5 = false;
+  std::vector<RelayHop> socksHops;  // one or two, in the order a connection passes them
+  std::string userName;             // offered at every SOCKS5 hop
+  std::string password;
+  std::vector<RelayHop> plugHops;  // read as HTTP CONNECT proxies
+  std::string plugHeader;          // one more header line of each CONNECT when not empty
+
+  // SOCKS5 when it is on; otherwise the PLUG chain for a PLUG connection when a PLUG host is set; otherwise
+  // none: the relay goes to the source directly.
+  RelayChain ChainFor(const RelaySource& source) const {
+    if (socks5) return {RelayChainKind::Socks5, &socksHops};
+    if (source.type == kTypePlug && !plugHops.empty()) return {RelayChainKind::Plug, &plugHops};
+    return {};
+  }
+};

@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# The relay behind the real library (qelhost under Wine) in the deployments users have, against Debian's
+# real servers on 127.0.0.1, each started here with a configuration and a folder of its own:
+#   name-based  nginx serves the stream under the name localhost only (any other name: 404); a player reads
+#               it from the reported port, and curl reads it using the relay as its HTTP proxy
+#   socks5      one microsocks with a user name and password
+#   wrong-password  the same with a password microsocks refuses: the player gets nothing, the log says why
+#   closed-port the only source on a port nobody listens on: the trace shows why, with the system's text
+#   socks-chain two microsocks in a chain with a login; the second one connects to the source
+#   plug        tinyproxy as the PLUG hop, reached with HTTP CONNECT
+#   failover    connection 0 on a closed port, connection 1 on nginx; the log names both
+#   rtmp        ffmpeg publishes to nginx's RTMP module; ffprobe reads the stream through the relay
+# Everything started here is stopped here; every wait is bounded.
+#   relay_servers_test.sh QELHOST_EXE CASE
+set -euo pipefail
+qelhost=$1
+case_name=$2
+wine=${WINELOADER:-wine}
+
+source "$(dirname "$0")/../../scripts/loopback.sh"
+fail() {
+  echo "FAIL ($case_name): $*"
+  for file in trace.txt QelVorlaProxy.log nginx/error.log socks1.log socks2.log tinyproxy.log ffmpeg.log; do
+    [ -f "$work/$file" ] && { echo "--- $file"; tail -40 "$work/$file"; }
+  done
+  exit 1
+}
+
+# nginx in the foreground, one process, files in $work/nginx: the stream under the name localhost, 404 for
+# any other name, and an RTMP application "live".
+start_nginx() {
+  http_port=$(free_port)
+  rtmp_port=$(free_port)
+  mkdir -p "$work/nginx/www"
+  head -c 3000000 /dev/urandom >"$work/nginx/www/stream.bin"
+  cat >"$work/nginx/nginx.conf" <<CONF
+load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;
+daemon off;
+master_process off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log $work/nginx/access.log;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  server { listen 127.0.0.1:$http_port default_server; return 404; }
+  server { listen 127.0.0.1:$http_port; server_name localhost; root $work/nginx/www; }
+}
+rtmp { server { listen 127.0.0.1:$rtmp_port; application live { live on; } } }
+CONF
+  nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" >"$work/nginx/stdout.log" 2>&1 &
+  pids+=($!)
+  wait_listening "$http_port" || fail "nginx does not listen"
+  # The point of the case: the name decides, so a player's own Host would get 404.
+  [ "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$http_port/stream.bin")" = 404 ] ||
+    fail "nginx answers names other than localhost"
+}
+
+# microsocks N with a login, on the port it sets in $socksN.
+start_socks() {
+  local socks_port
+  socks_port=$(free_port)
+  microsocks -i 127.0.0.1 -p "$socks_port" -u viewer -P secret >"$work/socks$1.log" 2>&1 &
+  pids+=($!)
+  wait_listening "$socks_port" || fail "microsocks does not listen"
+  printf -v "socks$1" '%s' "$socks_port"
+}
+
+# qelhost --strict plays the session in $work/session.qel in the background; sets $port to the reported
+# port. A session whose player path failed ends with status 4 (the cases set $strict_status).
+strict_status=0
+start_session() {
+  (cd "$work" && exec "$wine" "$qelhost" --strict session.qel >"$work/trace.txt" 2>&1) &
+  host_pid=$!
+  pids+=($host_pid)
+  port=""
+  for _ in $(seq 300); do
+    port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
+    [ -n "$port" ] && return 0
+    sleep 0.1
+  done
+  fail "no port report"
+}
+
+session() {
+  printf 'acid 17\nisolated 1\n%s\ninterval 1\nwait %s\ndelete\n' "$1" "${2:-8}" >"$work/session.qel"
+  start_session
+}
+
+# curl ARGS... must fetch nginx's stream.bin whole.
+plays() {
+  rm -f "$work/got.bin"
+  curl --silent --show-error --fail --max-time 20 --output "$work/got.bin" "$@" 2>"$work/curl.err" ||
+    fail "curl $* failed: $(cat "$work/curl.err")"
+  cmp -s "$work/got.bin" "$work/nginx/www/stream.bin" || fail "curl $* got other bytes"
+  played=1
+}
+played=0
+
+# A player whose source cannot be reached is answered 502, and the session counts as failed.
+refused_with_502() {
+  [ "$(curl -s -o /dev/null -w '%{http_code}' --max-time 20 "http://127.0.0.1:$port/stream.bin")" = 502 ] ||
+    fail "the player was not answered 502"
+  strict_status=4
+}
+
+logged() { grep -q -- "$1" "$work/QelVorlaProxy.log" || fail "the log has no line with: $1"; }
+
+finish() {
+  local status=0
+  wait "$host_pid" || status=$?
+  [ "$status" -eq "$strict_status" ] || fail "qelhost --strict ended with $status, not $strict_status"
+  grep -q "host references left 0" "$work/trace.txt" || fail "the host was not let go"
+  [ $played -eq 0 ] || grep -Eq "beat [0-9]+: .* bits=[1-9][0-9]*" "$work/trace.txt" ||
+    fail "no heartbeat shows the traffic"
+  echo "PASS: $case_name"
+}
+
+start_nginx
+source_url="http://localhost:$http_port/stream.bin"
+case "$case_name" in
+  name-based)
+    session "url 0 4 $source_url"
+    plays "http://127.0.0.1:$port/stream.bin"
+    plays --proxy "http://127.0.0.1:$port" "$source_url"
+    logged "Relay 1 connection 1: to localhost:$http_port directly (connection 0)"
+    ;;
+  socks5 | wrong-password)
+    start_socks 1
+    password=secret
+    [ "$case_name" = wrong-password ] && password=not-the-secret
+    session "socks5 127.0.0.1:$socks1 viewer $password
+url 0 4 $source_url"
+    if [ "$case_name" = socks5 ]; then
+      plays "http://127.0.0.1:$port/stream.bin"
+      logged "Relay 1 connection 1: to localhost:$http_port through SOCKS5 proxy 127.0.0.1:$socks1 (connection 0)"
+    else
+      refused_with_502
+      logged "hop 1, SOCKS5 proxy 127.0.0.1:$socks1 failed: user name or password refused"
+    fi
+    ;;
+  closed-port)
+    closed=$(free_port)
+    session "url 0 4 http://127.0.0.1:$closed/stream.bin"
+    refused_with_502
+    grep -Eq "^cell 0: log: Relay 1 connection 1: cannot reach stream source 127.0.0.1:$closed \(connection 0\): .+ \(error [0-9]+\)" \
+      <(tr -d '\r' <"$work/trace.txt") || fail "the trace does not show the failure with the system's text"
+    grep -Eq "; [1-9][0-9]* failures? in the log; host references left 0" "$work/trace.txt" ||
+      fail "the summary misses the failure"
+    ;;
+  socks-chain)
+    start_socks 1
+    start_socks 2
+    session "socks5 127.0.0.1:$socks1|127.0.0.1:$socks2 viewer secret
+url 0 4 $source_url"
+    plays "http://127.0.0.1:$port/stream.bin"
+    grep -q "connected to 127.0.0.1:$socks2" "$work/socks1.log" || fail "the first proxy did not reach the second"
+    grep -q "connected to localhost:$http_port" "$work/socks2.log" || fail "the second proxy did not reach the source"
+    logged "to localhost:$http_port through SOCKS5 proxies 127.0.0.1:$socks1 and 127.0.0.1:$socks2 (connection 0)"
+    ;;
+  plug)
+    tinyproxy_port=$(free_port)
+    printf 'Port %s\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\nLogLevel Info\nLogFile "%s"\nPidFile "%s"\n' \
+      "$tinyproxy_port" "$work/tinyproxy.log" "$work/tinyproxy.pid" >"$work/tinyproxy.conf"
+    tinyproxy -d -c "$work/tinyproxy.conf" >/dev/null 2>&1 &
+    pids+=($!)
+    wait_listening "$tinyproxy_port" || fail "tinyproxy does not listen"
+    session "plug 127.0.0.1:$tinyproxy_port X-Plug-Ticket:42
+url 0 1 $source_url"
+    plays "http://127.0.0.1:$port/stream.bin"
+    grep -q "CONNECT localhost:$http_port HTTP/1.1" "$work/tinyproxy.log" || fail "tinyproxy saw no CONNECT"
+    logged "to localhost:$http_port through PLUG proxy 127.0.0.1:$tinyproxy_port (connection 0)"
+    ;;
+  failover)
+    closed=$(free_port)
+    session "url 0 4 http://127.0.0.1:$closed/stream.bin
+url 1 4 $source_url"
+    # The port is reported at connection 0's URL; the player comes once connection 1 is set too.
+    for _ in $(seq 100); do
+      grep -q "^> wait" "$work/trace.txt" && break
+      sleep 0.1
+    done
+    plays "http://127.0.0.1:$port/stream.bin"
+    logged "Relay 1 connection 1: cannot reach stream source 127.0.0.1:$closed (connection 0): "
+    logged "Relay 1 connection 1: to localhost:$http_port directly (connection 1)"
+    ;;
+  rtmp)
+    timeout 60 ffmpeg -hide_banner -nostdin -re -f lavfi -i testsrc=size=160x120:rate=10 -c:v flv1 -f flv \
+      "rtmp://127.0.0.1:$rtmp_port/live/cam" >"$work/ffmpeg.log" 2>&1 &
+    pids+=($!)
+    session "url 0 5 rtmp://127.0.0.1:$rtmp_port/live/cam" 15
+    sleep 2  # the publisher's first frames reach nginx
+    timeout 20 ffprobe -hide_banner -v error -show_entries stream=codec_name,width,height -of csv=p=0 \
+      "rtmp://127.0.0.1:$port/live/cam" >"$work/probe.txt" 2>&1 || fail "ffprobe failed: $(cat "$work/probe.txt")"
+    [ "$(cat "$work/probe.txt")" = "flv1,160,120" ] || fail "ffprobe found: $(cat "$work/probe.txt")"
+    logged "Relay 1 connection 1: to 127.0.0.1:$rtmp_port directly (connection 0)"
+    ;;
+  *) fail "no such case" ;;
+esac
+finish

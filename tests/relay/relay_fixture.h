@@ -1,0 +1,205 @@
+// The relay library loaded as the control loads a proxy plug-in, with a stream source and a player on
+// loopback.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include "config/src_config.h"
+#include "plugins/outside_interfaces.h"
+#include "relay_socket.h"
+#include "support/log_reader.h"
+#include "support/temp_dir.h"
+
+namespace relay_test {
+
+using namespace std::chrono_literals;
+
+#ifdef _WIN32
+constexpr int kConnectionRefused = WSAECONNREFUSED;
+#else
+constexpr int kConnectionRefused = ECONNREFUSED;
+#endif
+
+inline const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+
+// A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
+// until its peer goes, or streams to it without end. It keeps what it received.
+class Origin {
+ public:
+  enum class Mode { Answer, Hold, Stream };
+  explicit Origin(Mode mode) : m_mode(mode) {
+    std::string error;
+    m_listener = Socket::ListenOnLoopback(&error);
+    m_thread = std::thread([this] { Serve(); });
+  }
+  ~Origin() {
+    m_stop = true;
+    m_thread.join();
+  }
+  LONG Port() const { return m_listener.LocalPort(); }
+  int Accepted() const { return m_accepted; }
+  std::string Received() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_received;
+  }
+
+ private:
+  void Serve() {
+    while (!m_stop) {
+      Socket peer = m_listener.AcceptWithinTick();
+      if (!peer.Valid()) continue;
+      ++m_accepted;
+      if (m_mode == Mode::Stream) {
+        const std::string chunk(64 * 1024, 'v');
+        while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {
+        }
+        continue;
+      }
+      std::string request;
+      char buffer[512];
+      while (!m_stop) {
+        if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
+        const long received = peer.Receive(buffer, sizeof buffer);
+        if (received <= 0) break;
+        request.append(buffer, static_cast<size_t>(received));
+        {
+          std::lock_guard<std::mutex> hold(m_lock);
+          m_received.append(buffer, static_cast<size_t>(received));
+        }
+        if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
+          peer.SendAll(kResponse.data(), kResponse.size());
+          break;
+        }
+      }
+    }
+  }
+
+  const Mode m_mode;
+  Socket m_listener;
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_accepted{0};
+  std::mutex m_lock;
+  std::string m_received;
+  std::thread m_thread;
+};
+
+inline Socket ConnectTo(LONG port) {
+  std::string error;
+  return Socket::Connect("127.0.0.1", port, 3000, [] { return true; }, &error);
+}
+
+// Everything until the peer ends the stream; "<open>" appended when it is still open after a few seconds.
+inline std::string ReadToEnd(Socket& socket) {
+  std::string all;
+  char buffer[512];
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Socket::WaitReadable(&socket, nullptr) == 0) continue;
+    const long received = socket.Receive(buffer, sizeof buffer);
+    if (received <= 0) return all;
+    all.append(buffer, static_cast<size_t>(received));
+  }
+  return all + "<open>";
+}
+
+template <typename Condition>
+inline bool Eventually(Condition condition) {
+  for (int i = 0; i < 100 && !condition(); ++i) std::this_thread::sleep_for(20ms);
+  return condition();
+}
+
+inline bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+class RelayTest : public ::testing::Test {
+ protected:
+  RelayTest() { InitializeCriticalSection(&m_logLock); }
+  ~RelayTest() override { DeleteCriticalSection(&m_logLock); }
+
+  void SetUp() override {
+    ASSERT_NE(m_library, nullptr);
+    auto setLogFile = reinterpret_cast<ProxySetLogFileFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxySetLogFileExport)));
+    auto factory = reinterpret_cast<ProxyFactoryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(m_library, kProxyFactoryExport)));
+    ASSERT_NE(setLogFile, nullptr);
+    ASSERT_NE(factory, nullptr);
+    m_logStream = std::fopen(m_dir.File("relay.log").c_str(), "ab");
+    setLogFile(&m_logStream, 1, &m_logLock);
+    m_factory = factory;
+    NewProxy();
+  }
+  // A new local proxy in place of the one before, which is released.
+  void NewProxy() {
+    if (m_proxy != nullptr) m_proxy->Release();
+    m_proxy = nullptr;
+    IUnknown* object = nullptr;
+    ASSERT_EQ(m_factory(&object), 1);
+    ASSERT_EQ(object->QueryInterface(IID_IQelVideoProxy, reinterpret_cast<void**>(&m_proxy)), S_OK);
+    object->Release();
+  }
+  void TearDown() override {
+    if (m_proxy != nullptr) m_proxy->Release();
+    if (m_logStream != nullptr) std::fclose(m_logStream);
+    if (m_library != nullptr) FreeLibrary(m_library);
+  }
+
+  void Start(LONG sourcePort) {
+    if (sourcePort > 0) m_config.AddConnection(0, Url(sourcePort).c_str(), 4);
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+    ASSERT_GT(m_proxy->GetPort(), 0);
+  }
+  static std::string Url(LONG port, const char* scheme = "http") {
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + "/live";
+  }
+  std::vector<std::string> LogLines() {
+    std::fflush(m_logStream);
+    return ReadLogLines(m_dir.File("relay.log"));
+  }
+  // A player's one request through the relay and everything it got back.
+  std::string PlayOnce(const std::string& request = "GET /live HTTP/1.0\r\n\r\n") {
+    Socket player = ConnectTo(m_proxy->GetPort());
+    if (!player.SendAll(request.data(), request.size())) return "<not sent>";
+    return ReadToEnd(player);
+  }
+  // Slot 14 reports the bytes since its previous reading; this is their sum so far.
+  int64_t Carried() {
+    m_nCarried += m_proxy->GetByteCount();
+    return m_nCarried;
+  }
+
+  SocketLibrary m_sockets;
+  TempDir m_dir;
+  HMODULE m_library = LoadLibraryA("QelVideoProxy_Relay.dll");
+  CRITICAL_SECTION m_logLock;
+  FILE* m_logStream = nullptr;
+  CSrcConfig m_config;
+  ProxyFactoryFn m_factory = nullptr;
+  IQelVideoProxy* m_proxy = nullptr;
+  int64_t m_nCarried = 0;
+};
+
+inline int Count(const std::vector<std::string>& lines, const std::string& text) {
+  int found = 0;
+  for (const std::string& line : lines) found += line.find(text) != std::string::npos ? 1 : 0;
+  return found;
+}
+
+// A port nobody listens on.
+inline LONG ClosedPort() {
+  std::string error;
+  return Socket::ListenOnLoopback(&error).LocalPort();
+}
+
+}  // namespace relay_test

@@ -1,0 +1,144 @@
+// The route a player's connection takes: the proxy chains of the configuration and the move to a backup
+// source, with stand-in proxies and sources on loopback.
+#include <memory>
+
+#include "http_request_head.h"
+#include "relay_fixture.h"
+#include "relay_route.h"
+#include "tunnel_standin.h"
+
+namespace relay_test {
+namespace {
+
+std::string At(LONG port) { return "127.0.0.1:" + std::to_string(port); }
+
+TEST_F(RelayTest, TakesTheSocks5OrPlugChainTheConfigurationGivesAndLogsWhichHopRefused) {
+  using Kind = TunnelStandin::Kind;
+  const struct {
+    const char* what;
+    Kind kind;
+    int hops;
+    LONG type;  // of connection 0
+    int refusalAtLast;
+    const char* failure;  // the end of the log line when the last hop refuses
+  } rows[] = {
+      {"SOCKS5 chain of two", Kind::Socks5, 2, 4, 0, nullptr},
+      {"SOCKS5 second hop refuses", Kind::Socks5, 2, 4, 2,
+       "failed: connect refused with reply 2 (connection not allowed by ruleset)"},
+      {"PLUG chain of one", Kind::HttpConnect, 1, 1, 0, nullptr},
+      {"PLUG chain of two", Kind::HttpConnect, 2, 1, 0, nullptr},
+      {"PLUG hop refuses", Kind::HttpConnect, 1, 1, 403, "failed: CONNECT refused: HTTP/1.1 403 Refused"},
+      {"PLUG set, connection not PLUG", Kind::HttpConnect, 1, 4, 0, nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Origin origin(Origin::Mode::Answer);
+    std::vector<std::unique_ptr<TunnelStandin>> hops;
+    for (int i = 0; i < row.hops; ++i)
+      hops.push_back(std::make_unique<TunnelStandin>(row.kind, i + 1 == row.hops ? row.refusalAtLast : 0));
+    NewProxy();
+    const bool socks5 = row.kind == Kind::Socks5;
+    m_config.AddConnection(0, Url(origin.Port()).c_str(), row.type);
+    for (LONG i = 0; i < 2; ++i) {
+      const std::string host = i < row.hops ? "127.0.0.1" : "";
+      const LONG port = i < row.hops ? hops[i]->Port() : 0;
+      m_config.SetSocksHost(i, socks5 ? host : "");
+      m_config.m_nSocksPort[i] = socks5 ? port : 0;
+      m_config.SetPlugHost(i, socks5 ? "" : host);
+      m_config.m_nPlugPort[i] = socks5 ? 0 : port;
+    }
+    m_config.m_bUseSocks5 = socks5;
+    m_config.SetSocksUser("viewer");
+    m_config.SetSocksPassword("secret");
+    m_config.SetPlugHeader("X-Plug: ticket 7\r\nX-Injected: no");
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+
+    const std::string got = PlayOnce();
+    const bool direct = row.kind == Kind::HttpConnect && row.type != RelayRoute::kTypePlug;
+    for (int i = 0; i < row.hops; ++i) {
+      const std::vector<std::string> asked = hops[i]->Asked();
+      if (direct) {
+        EXPECT_TRUE(asked.empty());
+        continue;
+      }
+      // Each hop is asked for the next one, the last for the source.
+      const std::string next = At(i + 1 < row.hops ? hops[i + 1]->Port() : origin.Port());
+      ASSERT_EQ(asked.size(), 1u) << i;
+      if (socks5)
+        EXPECT_EQ(asked[0], next + " viewer secret");
+      else
+        EXPECT_EQ(asked[0], "CONNECT " + next + " HTTP/1.1\r\nHost: " + next + "\r\nX-Plug: ticket 7\r\n\r\n");
+    }
+    const std::string last = row.hops > 0 ? At(hops.back()->Port()) : "";
+    if (row.failure != nullptr) {
+      EXPECT_EQ(got, HttpRequestRewriter::Response(502));
+      EXPECT_EQ(origin.Accepted(), 0);
+      const std::string hop = "hop " + std::to_string(row.hops) + ", " + (socks5 ? "SOCKS5" : "PLUG") + " proxy ";
+      EXPECT_TRUE(Eventually([&] {
+        return Contains(LogLines(), "cannot reach stream source " + At(origin.Port()) + " (connection 0): " + hop +
+                                        last + " " + row.failure);
+      }));
+      continue;
+    }
+    EXPECT_EQ(got, kResponse);
+    std::string way = "directly";
+    if (!direct) {
+      way = std::string("through ") + (socks5 ? "SOCKS5" : "PLUG") + (row.hops > 1 ? " proxies " : " proxy ") +
+            At(hops[0]->Port()) + (row.hops > 1 ? " and " + last : "");
+    }
+    EXPECT_TRUE(Contains(LogLines(), "to " + At(origin.Port()) + " " + way + " (connection 0)"));
+  }
+}
+
+TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhile) {
+  Origin first(Origin::Mode::Answer), second(Origin::Mode::Answer);
+  const LONG closed = ClosedPort(), alsoClosed = ClosedPort();
+  TunnelStandin refusing(TunnelStandin::Kind::HttpConnect, 403);
+  const struct {
+    const char* what;
+    std::vector<std::pair<LONG, LONG>> sources;  // port and type of each connection
+    LONG current;
+    bool plays;
+    int firstAccepted, secondAccepted;
+    std::vector<std::string> failed;  // log line ends, over two players
+  } rows[] = {
+      {"connection 0 refused: both players play from 1, the second does not try 0 again",
+       {{closed, 4}, {second.Port(), 4}}, 0, true, 0, 2,
+       {At(closed) + " (connection 0): " + SocketErrorText(kConnectionRefused)}},
+      {"the current connection first", {{first.Port(), 4}, {second.Port(), 4}}, 1, true, 0, 2, {}},
+      {"after the last, the first", {{first.Port(), 4}, {closed, 4}}, 1, true, 2, 0, {At(closed) + " (connection 1)"}},
+      {"a PLUG proxy's refusal moves on too", {{first.Port(), 1}, {second.Port(), 4}}, 0, true, 0, 2,
+       {At(first.Port()) + " (connection 0): hop 1, PLUG proxy " + At(refusing.Port()) + " failed"}},
+      {"every one failed: each player tries them all", {{alsoClosed, 4}, {closed, 5}}, 0, false, 0, 0,
+       {At(alsoClosed) + " (connection 0)", At(closed) + " (connection 1)", At(alsoClosed) + " (connection 0)",
+        At(closed) + " (connection 1)"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    NewProxy();
+    const int firstBefore = first.Accepted(), secondBefore = second.Accepted();
+    const size_t linesBefore = LogLines().size();
+    for (size_t i = 0; i < row.sources.size(); ++i)
+      m_config.AddConnection(static_cast<LONG>(i), Url(row.sources[i].first).c_str(), row.sources[i].second);
+    m_config.m_nCurConn = row.current;
+    m_config.SetPlugHost(0, "127.0.0.1");
+    m_config.m_nPlugPort[0] = refusing.Port();
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+
+    for (int player = 0; player < 2; ++player)
+      EXPECT_EQ(PlayOnce(), row.plays ? kResponse : HttpRequestRewriter::Response(502)) << player;
+    EXPECT_EQ(first.Accepted() - firstBefore, row.firstAccepted);
+    EXPECT_EQ(second.Accepted() - secondBefore, row.secondAccepted);
+    std::vector<std::string> failed;
+    const std::vector<std::string> lines = LogLines();
+    for (size_t i = linesBefore; i < lines.size(); ++i) {
+      const size_t at = lines[i].find("cannot reach stream source ");
+      if (at != std::string::npos) failed.push_back(lines[i].substr(at + 27));
+    }
+    ASSERT_EQ(failed.size(), row.failed.size());
+    for (size_t i = 0; i < failed.size(); ++i) EXPECT_EQ(failed[i].rfind(row.failed[i], 0), 0u) << failed[i];
+  }
+}
+
+}  // namespace
+}  // namespace relay_test

@@ -10,6 +10,7 @@
 
 #include "base/platform.h"
 #include "log/log_line.h"
+#include "log/log_line_lock.h"
 
 class CRegistry;
 
@@ -77,6 +78,7 @@ class CQelCtrlLog {
   LONG m_nMaxSize;
   std::string m_strFileName;
   LogLineWriter m_lineWriter;
+  LogLineLockSection m_lineLockSection;
   long m_nKnownPosition = 0;
   int m_nLinesSinceExact = 0;
 };

@@ -9,7 +9,7 @@ VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut 
 DIST_TARGETS := QelVorlaProxy qel_relay
 
 .PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
-	fuzz fuzz-long bench bench-relay clean
+	fuzz fuzz-long bench bench-target bench-relay clean
 
 all: build
 
@@ -86,6 +86,14 @@ bench: bootstrap build/bench/build.ninja
 	# Interleaved repetitions and their medians: the ratios hold on a machine whose load changes meanwhile.
 	build/bench/bench/qel_bench --benchmark_enable_random_interleaving=true --benchmark_repetitions=9 \
 	  --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
+
+# The log line on the target: the 32-bit build under 32-bit Wine where the machine can run it, the 64-bit
+# build elsewhere (the program says which). Not part of `make test`.
+bench-target: bootstrap
+	@if scripts/can-run-32bit.sh; then tree=win32 loader=wine; else tree=win64 loader=wine64; fi; \
+	  $(MAKE) --no-print-directory build/$$tree/build.ninja && \
+	  cmake --build build/$$tree -j$(JOBS) --target log_line_target_bench && \
+	  $(WINE_RUN) build/$$tree /usr/lib/wine/$$loader build/$$tree/bench/target/log_line_target_bench.exe
 
 # The relay beside socat and the origin itself on loopback; not part of `make test`.
 bench-relay: bootstrap

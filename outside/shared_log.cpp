@@ -9,7 +9,6 @@
 #endif
 
 #include "log/log_escape.h"
-#include "log/log_line_lock.h"
 
 namespace {
 
@@ -58,7 +57,7 @@ void SharedLog::Write(LONG level, const char* text) {
   const std::string escaped = EscapeLogText(text != nullptr ? text : "");
   EnterCriticalSection(pLock);
   if (FILE* stream = *ppStream) {
-    LogLineLock otherProcesses(stream);
+    LogLineLock otherProcesses(m_lineLockSection);
     std::fprintf(stream, "%s %s: %s\r\n", stamp, m_libraryName, escaped.c_str());
     std::fflush(stream);
   }

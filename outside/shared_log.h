@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "base/platform.h"
+#include "log/log_line_lock.h"
 
 class SharedLog {
  public:
@@ -24,4 +25,5 @@ class SharedLog {
   FILE** m_ppStream = nullptr;
   LONG m_nLevel = 0;
   CRITICAL_SECTION* m_pLock = nullptr;
+  LogLineLockSection m_lineLockSection;
 };

@@ -9,7 +9,6 @@
 #include "base/registry.h"
 #include "log/log_file.h"
 #include "log/log_line.h"
-#include "log/log_line_lock.h"
 
 namespace {
 
@@ -137,7 +136,7 @@ int CQelCtrlLog::WriteLine(const char* text) {
 
 int CQelCtrlLog::WriteLineHeld(std::string_view text) {
   if (!ReopenIfOverLimit(false)) return 0;
-  LogLineLock otherProcesses(m_pStream);
+  LogLineLock otherProcesses(m_lineLockSection);
   m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text));
   return 1;
 }

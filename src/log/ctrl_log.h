@@ -10,6 +10,7 @@
 
 #include "base/platform.h"
 #include "log/log_line.h"
+#include "log/log_line_lock.h"
 
 class CRegistry;
 
@@ -80,6 +81,7 @@ class CQelCtrlLog {
   LONG m_nMaxSize;
   std::string m_strFileName;
   LogLineWriter m_lineWriter;
+  LogLineLockSection m_lineLockSection;
   long m_nKnownPosition = 0;
   int m_nLinesSinceExact = 0;
   // The reopen after a move-aside failed: the session goes on, and the next open writes no header.

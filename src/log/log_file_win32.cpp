@@ -10,13 +10,14 @@
 
 FILE* OpenLogForAppend(const std::string& path) {
   // Append data without write data: the system appends each write at the end of the file, where a
-  // seek to the end followed by a write could meet another process's write at the same offset. Read
-  // data only because the system grants the line lock to a handle that may read or write data.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+  // seek to the end followed by a write could meet another process's write at the same offset.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND);
+  // Not _O_APPEND: the C library would then seek to the end before every write, a second round of system
+  // calls for what the handle already does; the write position still follows each append.
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
   if (descriptor == -1) {
     CloseHandle(file);
     return nullptr;

@@ -1,21 +1,25 @@
-// Two host processes started from one folder append to the same log file at once: every line of both
-// arrives whole, and none is lost to the other's write at the same offset.
+// Host processes that share one log file: two appending at once lose no line and tear none, and a process
+// that ends or stops while it holds the line lock keeps the others waiting no longer than the lock's bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/platform.h"
+#include "log/log_line_lock.h"
 #include "support/log_reader.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-constexpr int kLinesEach = 3000;
+constexpr int kLinesEach = 10000;
 const char* const kTags[] = {"first", "second"};
+// How long a test waits for a child before it calls the child hung; far past the lock's bound.
+constexpr DWORD kPatienceMs = 10000;
 
 bool IsHeaderLine(const std::string& line) {
   for (const char* prefix : {"=====", "Process ID: ", "Image Name: ", "DisplayDllVersion: "})
@@ -23,31 +27,88 @@ bool IsHeaderLine(const std::string& line) {
   return false;
 }
 
-// Runs one writer per tag at once, each writing `lines` lines, and waits for both; their process ids.
-std::vector<DWORD> RunWriters(const std::string& path, int lines, const std::string& limit = "") {
-  std::vector<PROCESS_INFORMATION> writers;
-  for (const char* tag : kTags) {
-    std::string command = "log_line_writer.exe \"" + path + "\" " + tag + " " + std::to_string(lines) + " " + limit;
+std::vector<std::string> LinesWithoutHeaders(const std::string& path) {
+  std::vector<std::string> lines;
+  for (const std::string& line : ReadLogLines(path))
+    if (!IsHeaderLine(line)) lines.push_back(line);
+  return lines;
+}
+
+// Owns a child process started as "log_line_writer.exe ARGUMENTS"; a child still running at the end is killed.
+class Child {
+ public:
+  explicit Child(const std::string& arguments) {
+    std::string command = "log_line_writer.exe " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                               &startup, &process));
-    writers.push_back(process);
+    m_started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &m_process) != 0;
   }
-  // Started together, so their writes overlap from the first line to the last.
-  for (const PROCESS_INFORMATION& process : writers) ResumeThread(process.hThread);
-  std::vector<DWORD> ids;
-  for (const PROCESS_INFORMATION& process : writers) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 1000;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ids.push_back(process.dwProcessId);
+  ~Child() {
+    if (!m_started) return;
+    TerminateProcess(m_process.hProcess, 99);
+    WaitForSingleObject(m_process.hProcess, INFINITE);
+    CloseHandle(m_process.hThread);
+    CloseHandle(m_process.hProcess);
   }
-  return ids;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Started() const { return m_started; }
+  DWORD Id() const { return m_process.dwProcessId; }
+  void Kill() {
+    TerminateProcess(m_process.hProcess, 9);
+    WaitForSingleObject(m_process.hProcess, INFINITE);
+  }
+  // The exit code, or STILL_ACTIVE when the child did not end within the test's patience.
+  DWORD ExitCode() {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(m_process.hProcess, kPatienceMs) == WAIT_OBJECT_0)
+      GetExitCodeProcess(m_process.hProcess, &code);
+    return code;
+  }
+
+ private:
+  bool m_started = false;
+  PROCESS_INFORMATION m_process{};
+};
+
+// A manual-reset event named for this process: the children wait for it, or set it.
+class NamedEvent {
+ public:
+  explicit NamedEvent(const char* purpose)
+      : m_name(std::string("Local\\qel-") + purpose + "-" + std::to_string(GetCurrentProcessId())),
+        m_event(CreateEventA(nullptr, TRUE, FALSE, m_name.c_str())) {}
+  ~NamedEvent() {
+    if (m_event != nullptr) CloseHandle(m_event);
+  }
+  NamedEvent(const NamedEvent&) = delete;
+  NamedEvent& operator=(const NamedEvent&) = delete;
+
+  bool Created() const { return m_event != nullptr; }
+  const std::string& Name() const { return m_name; }
+  void Set() { SetEvent(m_event); }
+  bool Await() { return WaitForSingleObject(m_event, kPatienceMs) == WAIT_OBJECT_0; }
+
+ private:
+  std::string m_name;
+  HANDLE m_event;
+};
+
+// One writer per tag, each writing `lines` lines into `path` (with `limit`, the size limit in bytes, when
+// given), all started at one moment so that their lines really meet; the writers once they have ended.
+std::vector<std::unique_ptr<Child>> RunWriters(const std::string& path, int lines, const std::string& limit = "") {
+  NamedEvent start("two-writers");
+  EXPECT_TRUE(start.Created());
+  std::vector<std::unique_ptr<Child>> writers;
+  for (const char* tag : kTags) {
+    writers.push_back(std::make_unique<Child>("\"" + path + "\" " + tag + " " + std::to_string(lines) + " " +
+                                              start.Name() + " " + limit));
+    EXPECT_TRUE(writers.back()->Started());
+  }
+  start.Set();
+  for (const auto& writer : writers) EXPECT_EQ(writer->ExitCode(), 0u);
+  return writers;
 }
 
 }  // namespace
@@ -60,12 +121,8 @@ TEST(TwoProcesses, ShareOneLogFileAndLoseNoLine) {
   std::vector<std::string> expected;
   for (const char* tag : kTags)
     for (int i = 0; i < kLinesEach; ++i) expected.push_back(std::string(tag) + " " + std::to_string(i));
-  std::vector<std::string> written;
-  size_t headerLines = 0;
-  for (const std::string& line : ReadLogLines(path)) {
-    if (IsHeaderLine(line)) ++headerLines;
-    else written.push_back(line);
-  }
+  std::vector<std::string> written = LinesWithoutHeaders(path);
+  const size_t headerLines = ReadLogLines(path).size() - written.size();
   std::sort(expected.begin(), expected.end());
   std::sort(written.begin(), written.end());
   std::vector<std::string> lost, torn;
@@ -84,15 +141,15 @@ TEST(TwoProcesses, MoveTheSharedLogAsideAndLoseNoLine) {
   TempDir dir;
   const std::string path = dir.File("shared.log");
   constexpr int kLines = 20000;
-  const std::vector<DWORD> ids = RunWriters(path, kLines, std::to_string(64 * 1024));
+  const auto writers = RunWriters(path, kLines, std::to_string(64 * 1024));
 
   std::vector<std::string> lines = ReadLogLines(dir.File("shared_old.log"));
   for (const std::string& line : ReadLogLines(path)) lines.push_back(line);
   ASSERT_LT(lines.size(), 2u * kLines) << "the file was moved aside more than once";
-  for (size_t writer = 0; writer < ids.size(); ++writer) {
+  for (size_t writer = 0; writer < writers.size(); ++writer) {
     SCOPED_TRACE(kTags[writer]);
     const std::string tag = std::string(kTags[writer]) + " ";
-    const std::string header = "Process ID: " + std::to_string(ids[writer]);
+    const std::string header = "Process ID: " + std::to_string(writers[writer]->Id());
     std::vector<int> numbers;
     for (const std::string& line : lines) {
       if (line.rfind(tag, 0) == 0) numbers.push_back(std::atoi(line.c_str() + tag.size()));
@@ -100,5 +157,38 @@ TEST(TwoProcesses, MoveTheSharedLogAsideAndLoseNoLine) {
     }
     for (size_t i = 1; i < numbers.size(); ++i)
       ASSERT_EQ(numbers[i], numbers[i - 1] + 1) << "lost between " << numbers[i - 1] << " and " << numbers[i];
+  }
+}
+
+// A holder that ended is taken over as soon as a waiter sees it gone; one that stopped, once its holding
+// is older than the bound. Either way the next writer goes on and its line arrives. (The lock serves the
+// whole session, so other tests' processes may take it over first: what holds for every waiter is checked.)
+TEST(LineLockHolder, EndedOrStoppedHolderKeepsNoWriterWaiting) {
+  struct Case {
+    const char* holder;
+    const char* then;
+    bool killed;
+  };
+  const Case cases[] = {{"ends without releasing", "exit", false},
+                        {"is killed while holding", "wait", true},
+                        {"stops while holding", "wait", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.holder);
+    TempDir dir;
+    const std::string path = dir.File("shared.log");
+    // This process keeps the section, as a host that shares the log would, so the holder's mark outlives it.
+    LogLineLockSection section;
+    ASSERT_NE(section.Word(), nullptr);
+    NamedEvent held("line-lock-held");
+    ASSERT_TRUE(held.Created());
+    Child holder("--hold-line-lock " + held.Name() + " " + c.then);
+    ASSERT_TRUE(holder.Started());
+    ASSERT_TRUE(held.Await());
+    if (c.killed) holder.Kill();
+
+    Child writer("\"" + path + "\" after 1");
+    ASSERT_TRUE(writer.Started());
+    EXPECT_EQ(writer.ExitCode(), 0u) << "the writer waited on the lock for good";
+    EXPECT_EQ(LinesWithoutHeaders(path), std::vector<std::string>{"after 0"});
   }
 }

@@ -426,19 +426,19 @@ static inline char* QelLogEscape(const char* text, size_t length, char* out) {
   static const char hex[] = "0123456789ABCDEF";
   size_t i;
   for (i = 0; i < length; ++i) {
-    const unsigned char byte = (unsigned char)text[i];
-    if (byte >= 0x20 && byte != 0x7F) {
-      *out++ = (char)byte;
+    const unsigned char c = (unsigned char)text[i];
+    if (c >= 0x20 && c != 0x7F) {
+      *out++ = (char)c;
       continue;
     }
     *out++ = '\\';
-    if (byte == '\r') *out++ = 'r';
-    else if (byte == '\n') *out++ = 'n';
-    else if (byte == '\t') *out++ = 't';
+    if (c == '\r') *out++ = 'r';
+    else if (c == '\n') *out++ = 'n';
+    else if (c == '\t') *out++ = 't';
     else {
       *out++ = 'x';
-      *out++ = hex[byte >> 4];
-      *out++ = hex[byte & 0xF];
+      *out++ = hex[c >> 4];
+      *out++ = hex[c & 0xF];
     }
   }
   return out;

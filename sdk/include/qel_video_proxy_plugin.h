@@ -174,7 +174,7 @@ struct CSrcConnection {
 typedef struct CSrcConfig {
   const void* vtable;                /* see CSrcConnection */
   QelConnectionVector m_connections; /* the sources, in the host's order */
-  LONG m_nCurConn;                   /* the connection to use now; -1 for "connection 0" */
+  LONG m_nCurConn;                   /* the connection to use now; -1 until one is set: use 0 */
   QelString m_strPlugHost[2];        /* PLUG hops (HTTP CONNECT proxies); empty when unset */
   LONG m_nPlugPort[2];
   LONG m_nPluginPorts1[2];           /* the plug-in's own */
@@ -329,11 +329,12 @@ typedef struct IQelVideoProxyVtbl {
   /* 0: answer IID_IQelVideoProxy and QEL_IID_IUnknown (one more reference), E_NOINTERFACE otherwise. */
   HRESULT(QEL_METHOD_CALL* QueryInterface)(IQelVideoProxy* This, const GUID* riid, void** ppv);
   ULONG(QEL_METHOD_CALL* AddRef)(IQelVideoProxy* This);
-  /* 2: once per proxy, when the host's player is deleted, after CloseConnections. */
+  /* 2: the library's one reference goes back when the host's player is deleted (after CloseConnections),
+     or right after a failed Create. */
   ULONG(QEL_METHOD_CALL* Release)(IQelVideoProxy* This);
   /* 3: start serving pConfig, which stays alive until this proxy is released. Listen before returning: a
-     non-negative result means "listening and ready", a negative one drops this proxy (it is not released:
-     free what Create made before failing). */
+     non-negative result means "listening and ready"; after a negative one the library releases the proxy
+     at once and starts no other. */
   HRESULT(QEL_METHOD_CALL* Create)(IQelVideoProxy* This, CSrcConfig* pConfig);
   /* 4: never called. */
   HRESULT(QEL_METHOD_CALL* Reserved4)(IQelVideoProxy* This, LONG value);

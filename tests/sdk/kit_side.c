@@ -105,3 +105,11 @@ int KitUseManager(void* object, char* failure, size_t size) {
   if (wrong != NULL) snprintf(failure, size, "%s", wrong);
   return wrong == NULL;
 }
+
+long long KitTakeLineLock(volatile long long* word) { return QelLogLineLockTake((volatile LONG64*)word); }
+void KitReleaseLineLock(volatile long long* word, long long mine) {
+  QelLogLineLockRelease((volatile LONG64*)word, mine);
+}
+size_t KitEscape(const char* text, size_t length, char* out) {
+  return (size_t)(QelLogEscape(text, length, out) - out);
+}

@@ -49,6 +49,10 @@ size_t KitCallEveryCallbackSlot(void* callback, SdkCall* calls);
 int KitAssignPlugHost(void* config, const char* text);
 /* Through the kit's string manager table: Allocate, Clone, GetNilString and Free on `manager`. */
 int KitUseManager(void* manager, char* failure, size_t size);
+/* The shared log's helpers: the line lock on `word`, and the escaping of a text. */
+long long KitTakeLineLock(volatile long long* word);
+void KitReleaseLineLock(volatile long long* word, long long mine);
+size_t KitEscape(const char* text, size_t length, char* out);
 
 #ifdef __cplusplus
 }

@@ -6,7 +6,7 @@ WINE_RUN := scripts/wine-run.sh
 FUZZ_SECONDS ?= 60
 
 VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
-DIST_TARGETS := QelVorlaProxy qel_relay
+DIST_TARGETS := QelVorlaProxy qel_relay qelhost
 
 .PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
 	fuzz fuzz-long bench bench-target bench-relay clean

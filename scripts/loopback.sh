@@ -19,3 +19,22 @@ wait_listening() {
   done
   return 1
 }
+
+# The settings that keep one nginx in the foreground with every file of its own in DIR: the main block,
+# and the lines that open its http block (the caller adds its servers and closes the block).
+nginx_in_folder() {  # DIR
+  cat <<CONF
+daemon off;
+master_process off;
+pid $1/nginx.pid;
+error_log $1/error.log;
+events { worker_connections 64; }
+http {
+  access_log $1/access.log;
+  client_body_temp_path $1/body;
+  proxy_temp_path $1/proxy;
+  fastcgi_temp_path $1/fastcgi;
+  uwsgi_temp_path $1/uwsgi;
+  scgi_temp_path $1/scgi;
+CONF
+}

@@ -2,8 +2,8 @@
 # Packs the release from a win32 build: OUT_DIR/QelVorlaProxy-<version>-win32.zip with the stripped
 # library and its debug information in a separate file that the library names (.gnu_debuglink), the relay
 # in a folder of its own under the three proxy plug-in file names with its debug file, the log settings as
-# a .reg file, the install note, the notices of the runtime libraries linked in statically, and SHA256SUMS
-# over every other file.
+# a .reg file, the install note, the plug-in kit (sdk/), the notices of the runtime libraries linked in
+# statically, and SHA256SUMS over every other file.
 # Reproducible: the entries are in a fixed order with a fixed time and mode (0644), so two builds of one
 # commit give the same bytes (the build itself leaves out time stamps and folder names, see cmake/).
 # A part of the release is staged with `add PATH`, after its file is in "$stage/PATH".
@@ -52,6 +52,16 @@ sed -e "s/@VERSION@/$version/" -e "s/@IMAGE_BASE@/$base/g" -e "s/@EXAMPLE_ADDRES
   -e "s/@RELAY_IMAGE_BASE@/$(image_base relay/QelVideoProxy_WMP.dll)/" -e 's/$/\r/' \
   "$top/packaging/INSTALL.txt" >"$stage/INSTALL.txt"
 add INSTALL.txt
+
+# The plug-in kit: its header, the example's sources, the building note, and the host simulator with a
+# session to try a plug-in with.
+mkdir -p "$stage/sdk/include" "$stage/sdk/example"
+cp "$top/sdk/include/qel_video_proxy_plugin.h" "$stage/sdk/include/"
+cp "$top/sdk/example/example_proxy.c" "$top/sdk/example/version.rc" "$top/sdk/example/try.qel" "$stage/sdk/example/"
+crlf "$top/sdk/BUILDING.txt" sdk/BUILDING.txt
+"$objcopy" --strip-all "$build/host/qelhost.exe" "$stage/sdk/qelhost.exe"
+add sdk/BUILDING.txt sdk/include/qel_video_proxy_plugin.h sdk/example/example_proxy.c sdk/example/version.rc \
+  sdk/example/try.qel sdk/qelhost.exe
 
 # The licences of the runtime libraries linked into every binary, as Debian ships them: libgcc and
 # libstdc++ (GCC, with its runtime library exception), the mingw-w64 runtime and winpthreads.

@@ -5,7 +5,8 @@
 # debug file with that file's checksum; the relay in a folder of its own with a version resource that says
 # what it is, whose, and the library's version; the runtime libraries' notices as Debian ships them; a
 # crash recipe whose image base and sum lead the debug file to an exported function; the log settings in
-# the 32-bit registry view; and the same bytes as an archive packed from a second build in another folder.
+# the 32-bit registry view; the plug-in kit (sdk/, built from by sdk_from_archive_test.sh); and the same
+# bytes as an archive packed from a second build in another folder.
 #   dist_test.sh ARCHIVE SECOND_ARCHIVE
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -31,6 +32,12 @@ relay/QelVideoProxy_VFN.dll 100644
 relay/QelVideoProxy_Relay.dll.debug 100644
 QelVorlaProxy-log.reg 100644
 INSTALL.txt 100644
+sdk/BUILDING.txt 100644
+sdk/include/qel_video_proxy_plugin.h 100644
+sdk/example/example_proxy.c 100644
+sdk/example/version.rc 100644
+sdk/example/try.qel 100644
+sdk/qelhost.exe 100644
 notices/gcc-runtime-libraries.txt 100644
 notices/mingw-w64-runtime-and-winpthreads.txt 100644
 SHA256SUMS 100644"

@@ -35,18 +35,7 @@ start_nginx() {
   head -c 3000000 /dev/urandom >"$work/nginx/www/stream.bin"
   cat >"$work/nginx/nginx.conf" <<CONF
 load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;
-daemon off;
-master_process off;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log $work/nginx/access.log;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
+$(nginx_in_folder "$work/nginx")
   server { listen 127.0.0.1:$http_port default_server; return 404; }
   server { listen 127.0.0.1:$http_port; server_name localhost; root $work/nginx/www; }
 }

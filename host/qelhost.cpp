@@ -11,7 +11,7 @@
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
 #include "base/registry.h"
-#include "log/ctrl_log.h"
+#include "log/log_settings.h"
 #include "log/log_file.h"
 #include "shared_log_watch.h"
 #include "session_script.h"

@@ -1,7 +1,6 @@
 // Stand-in for the proxy plug-in library. It serves no stream: it answers as a test told it to, records
 // every call it receives, follows the reference rules the control relies on, and writes into the shared
 // log the way the real library does. Built once per plug-in file name (STANDIN_NAME).
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -10,9 +9,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/object_count.h"
 #include "proxy_standin_control.h"
 #include "shared_log.h"
 #include "standin_export.h"
+#include "video_proxy_query.h"
 
 
 namespace {
@@ -86,19 +87,14 @@ class StandInProxy final : public IQelVideoProxy {
   explicit StandInProxy(LONG number) : m_nNumber(number) { Count(&StandInCounts::liveProxies, 1); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<IQelVideoProxy*>(this);
-    return S_OK;
+    return QueryVideoProxy(this, riid, ppv);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
   ULONG STDMETHODCALLTYPE Release() override {
     Record("Proxy::Release", m_nNumber);
     const LONG fault = Behaviour().proxyReleaseFault;
     FaultIf(fault);
-    const LONG refs = --m_nRefs;
+    const LONG refs = m_refs.Down();
     if (refs == 0) {
       DropCallback();
       Count(&StandInCounts::liveProxies, -1);
@@ -205,7 +201,7 @@ class StandInProxy final : public IQelVideoProxy {
   }
 
   LONG m_nNumber;
-  std::atomic<LONG> m_nRefs{1};
+  CInterlockedCount m_refs{1};
   IQelVideoCBBCallback* m_pCallback = nullptr;
   CSrcConfig* m_pConfig = nullptr;
 };
@@ -232,12 +228,12 @@ class FactoryObject final : public IUnknown {
     *ppv = static_cast<IQelVideoProxy*>(new StandInProxy(number));
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
   ULONG STDMETHODCALLTYPE Release() override {
     Record("Factory::Release", 0);
     const LONG fault = Behaviour().factoryReleaseFault;
     FaultIf(fault);
-    const LONG refs = --m_nRefs;
+    const LONG refs = m_refs.Down();
     if (refs == 0) {
       Count(&StandInCounts::liveFactoryObjects, -1);
       delete this;
@@ -247,7 +243,7 @@ class FactoryObject final : public IUnknown {
   }
 
  private:
-  std::atomic<LONG> m_nRefs{1};
+  CInterlockedCount m_refs{1};
 };
 
 }  // namespace

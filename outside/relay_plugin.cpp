@@ -7,6 +7,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "relay_config.h"
@@ -14,6 +15,7 @@
 #include "shared_log.h"
 #include "standin_export.h"
 #include "stream_address.h"
+#include "video_proxy_query.h"
 
 
 namespace {
@@ -29,18 +31,12 @@ std::atomic<LONG> g_proxiesMade{0};
 template <typename Interface>
 class Counted : public Interface {
  public:
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG refs = --m_nRefs;
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-  }
-
- protected:
   virtual ~Counted() = default;
+  ULONG STDMETHODCALLTYPE AddRef() override { return m_refs.AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return m_refs.Release(this); }
 
  private:
-  std::atomic<LONG> m_nRefs{1};
+  CObjectCount<CInterlockedCount> m_refs{1};
 };
 
 class RelayProxy final : public Counted<IQelVideoProxy> {
@@ -48,19 +44,14 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   explicit RelayProxy(LONG number) : m_nNumber(number) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<IQelVideoProxy*>(this);
-    return S_OK;
+    return QueryVideoProxy(this, riid, ppv);
   }
 
   HRESULT STDMETHODCALLTYPE Create(CSrcConfig* pConfig) override {
     if (pConfig == nullptr) return E_POINTER;
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) return E_FAIL;
-    CopyRelayConfig(*pConfig, m_config);
+    m_config.CopySettingsFrom(*pConfig);
     // The video host's settings write the relay's configuration under its lock while the relay runs; each
     // new connection takes the route as it stands then.
     auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber, [this] { return ReadRelayRoute(m_config); });

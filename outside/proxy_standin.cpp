@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/com_ref.h"
 #include "base/object_count.h"
 #include "proxy_standin_control.h"
 #include "shared_log.h"
@@ -113,7 +114,7 @@ class StandInProxy final : public IQelVideoProxy {
       return result;
     }
     m_pConfig = pConfig;
-    if (behaviour.askEpochTimeOnCreate != 0 && m_pCallback != nullptr) AskEpochTime();
+    if (behaviour.askEpochTimeOnCreate != 0 && m_pCallback) AskEpochTime();
     char line[64];
     std::snprintf(line, sizeof line, "Proxy %d created, Port=%d", static_cast<int>(m_nNumber),
                   static_cast<int>(GetPortOf(behaviour)));
@@ -126,8 +127,7 @@ class StandInProxy final : public IQelVideoProxy {
     const HRESULT result = Behaviour().setCallbackResult;
     DropCallback();
     if (SUCCEEDED(result) && pCallback != nullptr) {
-      pCallback->AddRef();
-      m_pCallback = pCallback;
+      m_pCallback = CComRef<IQelVideoCBBCallback>::Share(pCallback);
       Count(&StandInCounts::heldCallbacks, 1);
     }
     return result;
@@ -181,16 +181,14 @@ class StandInProxy final : public IQelVideoProxy {
   }
 
   void DropCallback() {
-    if (m_pCallback == nullptr) return;
-    IQelVideoCBBCallback* callback = m_pCallback;
-    m_pCallback = nullptr;
+    if (!m_pCallback) return;
     Count(&StandInCounts::heldCallbacks, -1);
-    callback->Release();
+    m_pCallback.Reset();
   }
 
   // The real library asks from a thread of its own.
   void AskEpochTime() {
-    IQelVideoCBBCallback* callback = m_pCallback;
+    IQelVideoCBBCallback* callback = m_pCallback.Get();
     const LONG number = m_nNumber;
     std::thread asker([callback, number] {
       DWORD time = 0;
@@ -202,7 +200,7 @@ class StandInProxy final : public IQelVideoProxy {
 
   LONG m_nNumber;
   CInterlockedCount m_refs{1};
-  IQelVideoCBBCallback* m_pCallback = nullptr;
+  CComRef<IQelVideoCBBCallback> m_pCallback;
   CSrcConfig* m_pConfig = nullptr;
 };
 

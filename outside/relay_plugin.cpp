@@ -7,6 +7,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "base/com_ref.h"
 #include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
@@ -61,10 +62,9 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   }
   HRESULT STDMETHODCALLTYPE Reserved4(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback* pCallback) override {
-    if (pCallback != nullptr) pCallback->AddRef();
+    CComRef<IQelVideoCBBCallback> callback = CComRef<IQelVideoCBBCallback>::Share(pCallback);
     std::lock_guard<std::mutex> hold(m_lock);
-    DropCallback();
-    m_pCallback = pCallback;
+    m_pCallback = std::move(callback);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Reserved6(LONG) override { return E_NOTIMPL; }
@@ -106,7 +106,7 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) m_server->CloseConnections(includeProxy == 1);
     // With its own connection closed the proxy no longer needs its way back to the host.
-    if (includeProxy == 1) DropCallback();
+    if (includeProxy == 1) m_pCallback.Reset();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE PrepareClose(LONG) override { return S_OK; }
@@ -118,20 +118,13 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
  private:
   ~RelayProxy() override {
     m_server.reset();  // stops the relay before the configuration may go
-    DropCallback();
-  }
-
-  void DropCallback() {
-    if (m_pCallback == nullptr) return;
-    m_pCallback->Release();
-    m_pCallback = nullptr;
   }
 
   const LONG m_nNumber;
   std::mutex m_lock;
   CSrcConfig m_config;  // the server's threads read it, so it outlives the server
   std::unique_ptr<RelayServer> m_server;
-  IQelVideoCBBCallback* m_pCallback = nullptr;
+  CComRef<IQelVideoCBBCallback> m_pCallback;
 };
 
 // What "ProxyFactory" hands out: each query for the proxy interface makes a new local proxy.

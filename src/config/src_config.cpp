@@ -37,6 +37,12 @@ bool FillConnection(CSrcConnection& connection, const SrcConnectionFields& field
 
 }  // namespace
 
+template <typename Write>
+void CSrcConfig::WriteLocked(Write write) {
+  CAutoLock lock(&m_cs);
+  write();
+}
+
 CSrcConfig::CSrcConfig()
     : m_clientKey(),
       m_pPluginBuffer(nullptr),
@@ -136,48 +142,39 @@ bool CSrcConfig::IsMProxy(LONG nConnIndex) {
 }
 
 void CSrcConfig::SetPlugHost(LONG nIndex, std::string_view text) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_strPlugHost[nIndex].Assign(text);
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_strPlugHost[nIndex].Assign(text); });
 }
 
 void CSrcConfig::SetPlugPort(LONG nIndex, LONG nPort) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_nPlugPort[nIndex] = nPort;
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_nPlugPort[nIndex] = nPort; });
 }
 
 void CSrcConfig::SetSocksHost(LONG nIndex, std::string_view text) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_strSocksHost[nIndex].Assign(text);
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_strSocksHost[nIndex].Assign(text); });
 }
 
 void CSrcConfig::SetSocksPort(LONG nIndex, LONG nPort) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_nSocksPort[nIndex] = nPort;
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_nSocksPort[nIndex] = nPort; });
 }
 
 void CSrcConfig::SetSocksUser(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strSocksUser.Assign(text);
+  WriteLocked([&] { m_strSocksUser.Assign(text); });
 }
 
 void CSrcConfig::SetSocksPassword(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strSocksPassword.Assign(text);
+  WriteLocked([&] { m_strSocksPassword.Assign(text); });
 }
 
 void CSrcConfig::SetUseSocks5(bool bUse) {
-  CAutoLock lock(&m_cs);
-  m_bUseSocks5 = bUse;
+  WriteLocked([&] { m_bUseSocks5 = bUse; });
 }
 
 void CSrcConfig::SetSecureHeaderText(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strSecureHeader.Assign(text);
+  WriteLocked([&] { m_strSecureHeader.Assign(text); });
 }
 
 void CSrcConfig::SetSecureHeaderVersion(LONG nVersion) {
-  CAutoLock lock(&m_cs);
-  m_nSecureHeaderVersion = nVersion;
+  WriteLocked([&] { m_nSecureHeaderVersion = nVersion; });
 }
 
 void CSrcConfig::SetClientKey(const BYTE* pBytes, LONG nLength) {
@@ -188,17 +185,12 @@ void CSrcConfig::SetClientKey(const BYTE* pBytes, LONG nLength) {
 }
 
 void CSrcConfig::SetSessionIDs(LONG nID1, LONG nID2) {
-  {
-    CAutoLock lock(&m_cs);
-    m_nSessionID1 = nID1;
-  }
-  CAutoLock lock(&m_cs);
-  m_nSessionID2 = nID2;
+  WriteLocked([&] { m_nSessionID1 = nID1; });
+  WriteLocked([&] { m_nSessionID2 = nID2; });
 }
 
 void CSrcConfig::SetPlugHeader(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strPlugHeader.Assign(text);
+  WriteLocked([&] { m_strPlugHeader.Assign(text); });
 }
 
 bool CSrcConfig::StartKeyList(LONG nTotal) {

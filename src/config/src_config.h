@@ -105,5 +105,8 @@ class CSrcConfig {
  private:
   CSrcConnection* ConnectionAt(LONG nConnIndex) const;
   void ClearConnections();  // the caller holds m_cs
+  // One field (or one field's bytes and length) per hold of m_cs.
+  template <typename Write>
+  void WriteLocked(Write write);
   void CopyKeysFrom(const CSrcConfig& from);
 };

@@ -53,8 +53,8 @@ class CSrcConfig {
   void SetPlugHeader(std::string_view text);
   void SetSessionIDs(LONG nID1, LONG nID2);
 
-  // Key list.
-  // Frees the old list and makes nTotal empty slots (a negative total counts as 0, which refuses every key).
+  // The key list. Frees the old list and makes nTotal empty slots (a negative total counts as 0, which
+  // refuses every key).
   bool StartKeyList(LONG nTotal);
   // Appends a copy of the bytes with a NUL after them; false when the list is full or missing, the length
   // is negative or the copy cannot be made.

@@ -31,12 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // otherwise the two crackers would hand the relay different ports.
   if (parsed && UrlNamesUnfitPort(text.c_str(), 0, ICU_DECODE)) std::abort();
   if (parsed) {
-    RequireTerminated(parser.m_szScheme, parser.m_uc.dwSchemeLength);
-    RequireTerminated(parser.m_szHost, parser.m_uc.dwHostNameLength);
-    RequireTerminated(parser.m_szUser, parser.m_uc.dwUserNameLength);
-    RequireTerminated(parser.m_szPassword, parser.m_uc.dwPasswordLength);
-    RequireTerminated(parser.m_szUrlPath, parser.m_uc.dwUrlPathLength);
-    RequireTerminated(parser.m_szExtraInfo, parser.m_uc.dwExtraInfoLength);
+    const URL_COMPONENTSA& pieces = parser.Components();
+    RequireTerminated(pieces.lpszScheme, pieces.dwSchemeLength);
+    RequireTerminated(pieces.lpszHostName, pieces.dwHostNameLength);
+    RequireTerminated(pieces.lpszUserName, pieces.dwUserNameLength);
+    RequireTerminated(pieces.lpszPassword, pieces.dwPasswordLength);
+    RequireTerminated(pieces.lpszUrlPath, pieces.dwUrlPathLength);
+    RequireTerminated(pieces.lpszExtraInfo, pieces.dwExtraInfoLength);
     (void)parser.GetPort();
     (void)parser.IsOtherScheme();
   }

@@ -10,8 +10,9 @@
 
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
+#include "base/com_ref.h"
 #include "base/registry.h"
-#include "log/ctrl_log.h"
+#include "log/log_settings.h"
 #include "log/log_file.h"
 #include "shared_log_watch.h"
 #include "session_script.h"
@@ -23,7 +24,7 @@ using ControlFactoryFn = LONG(WINAPI*)(LONG, IUnknown**, LONG);
 
 struct Cell {
   std::unique_ptr<TraceHost> host;
-  IQELTermControl* control = nullptr;
+  CComRef<IQELTermControl> control;
 };
 
 // Pumps messages so timers tick, and traces the log's new lines every tenth of a second.
@@ -55,11 +56,8 @@ void Run(Cell& cell, const ScriptStep& step) {
       cell.control->ProcessBuf(step.bytes.data(), static_cast<LONG>(step.bytes.size()));
       break;
     case ScriptStep::Kind::SetACID: {
-      IQELTCWinMan2* winMan = nullptr;
-      if (SUCCEEDED(cell.control->QueryInterface(IID_IQELTCWinMan2, reinterpret_cast<void**>(&winMan)))) {
-        winMan->SetACID(static_cast<LONG>(step.value));
-        winMan->Release();
-      }
+      const CComRef<IQELTCWinMan2> winMan = QueryRef<IQELTCWinMan2>(cell.control.Get(), IID_IQELTCWinMan2);
+      if (winMan) winMan->SetACID(static_cast<LONG>(step.value));
       break;
     }
     case ScriptStep::Kind::Wait:
@@ -74,8 +72,7 @@ void Run(Cell& cell, const ScriptStep& step) {
     }
     case ScriptStep::Kind::Delete:
       cell.control->DeleteControl();
-      cell.control->Release();
-      cell.control = nullptr;
+      cell.control.Reset();
       trace.Note("deleted", "DeleteControl, Release");
       break;
   }
@@ -151,13 +148,17 @@ int main(int argc, char** argv) {
     Cell& cell = all[i];
     cell.host = std::make_unique<TraceHost>(static_cast<int>(i), out);
     traces.push_back(&cell.host->Trace());
-    IUnknown* unknown = nullptr;
-    if (factory(53, &unknown, 0) != 1) {
+    CComRef<IUnknown> unknown;
+    if (factory(53, unknown.Put(), 0) != 1) {
       std::fprintf(stderr, "qelhost: ControlFactoryX refused to create a control\n");
       return 3;
     }
-    unknown->QueryInterface(IID_IQELTermControl, reinterpret_cast<void**>(&cell.control));
-    unknown->Release();
+    cell.control = QueryRef<IQELTermControl>(unknown.Get(), IID_IQELTermControl);
+    unknown.Reset();
+    if (!cell.control) {
+      std::fprintf(stderr, "qelhost: the control answers no IQELTermControl\n");
+      return 3;
+    }
     cell.host->AddRef();  // the reference handed in with the host object
     cell.control->InitControl(nullptr, cell.host->Unknown());
     cell.host->Trace().Note("control created and initialised", "ControlFactoryX 53, InitControl");
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
     const bool everyCell = step.cell == ScriptStep::kEveryCell;
     out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
     for (size_t i = 0; i < all.size(); ++i) {
-      if (all[i].control == nullptr || !(everyCell || step.cell == static_cast<int>(i))) continue;
+      if (!all[i].control || !(everyCell || step.cell == static_cast<int>(i))) continue;
       Run(all[i], step);
       log.Poll(traces, static_cast<int>(i));
     }
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
   }
 
   for (size_t i = 0; i < all.size(); ++i) {
-    if (all[i].control == nullptr) continue;
+    if (!all[i].control) continue;
     Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete));
     log.Poll(traces, static_cast<int>(i));
   }

@@ -2,9 +2,9 @@
 // (client keys, epoch time, alarms, broadcast request) and traces what it receives, decoded.
 #pragma once
 
-#include <atomic>
 #include <string>
 
+#include "base/object_count.h"
 #include "cell_trace.h"
 #include "host_interfaces/host_interfaces.h"
 
@@ -17,12 +17,13 @@ class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public 
   TraceHost& operator=(const TraceHost&) = delete;
 
   IUnknown* Unknown() { return static_cast<ICBBSetCtrl*>(this); }
-  LONG RefCount() const { return m_nRefCount; }
+  LONG RefCount() const { return m_refs.Value(); }
   CellTrace& Trace() { return m_trace; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefCount); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--m_nRefCount); }
+  // The host object lives as long as the simulator: its count is only watched, never acted on.
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(m_refs.Down()); }
   HRESULT STDMETHODCALLTYPE RequestBroadcast(LONG bRequest) override;
   HRESULT STDMETHODCALLTYPE CBBReserved3(LONG) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE CBBReserved4(LONG) override { return S_OK; }
@@ -42,5 +43,5 @@ class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public 
   void TraceAlarm(const BYTE* message, LONG size);
 
   CellTrace m_trace;
-  std::atomic<LONG> m_nRefCount{0};  // the proxies' threads reach the host too
+  CInterlockedCount m_refs{0};  // the proxies' threads reach the host too
 };

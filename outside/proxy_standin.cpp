@@ -1,7 +1,6 @@
 // Stand-in for the proxy plug-in library. It serves no stream: it answers as a test told it to, records
 // every call it receives, follows the reference rules the control relies on, and writes into the shared
 // log the way the real library does. Built once per plug-in file name (STANDIN_NAME).
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -10,9 +9,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/com_ref.h"
+#include "base/object_count.h"
 #include "proxy_standin_control.h"
 #include "shared_log.h"
 #include "standin_export.h"
+#include "video_proxy_query.h"
 
 
 namespace {
@@ -86,19 +88,14 @@ class StandInProxy final : public IQelVideoProxy {
   explicit StandInProxy(LONG number) : m_nNumber(number) { Count(&StandInCounts::liveProxies, 1); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<IQelVideoProxy*>(this);
-    return S_OK;
+    return QueryVideoProxy(this, riid, ppv);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
   ULONG STDMETHODCALLTYPE Release() override {
     Record("Proxy::Release", m_nNumber);
     const LONG fault = Behaviour().proxyReleaseFault;
     FaultIf(fault);
-    const LONG refs = --m_nRefs;
+    const LONG refs = m_refs.Down();
     if (refs == 0) {
       DropCallback();
       Count(&StandInCounts::liveProxies, -1);
@@ -117,7 +114,7 @@ class StandInProxy final : public IQelVideoProxy {
       return result;
     }
     m_pConfig = pConfig;
-    if (behaviour.askEpochTimeOnCreate != 0 && m_pCallback != nullptr) AskEpochTime();
+    if (behaviour.askEpochTimeOnCreate != 0 && m_pCallback) AskEpochTime();
     char line[64];
     std::snprintf(line, sizeof line, "Proxy %d created, Port=%d", static_cast<int>(m_nNumber),
                   static_cast<int>(GetPortOf(behaviour)));
@@ -130,8 +127,7 @@ class StandInProxy final : public IQelVideoProxy {
     const HRESULT result = Behaviour().setCallbackResult;
     DropCallback();
     if (SUCCEEDED(result) && pCallback != nullptr) {
-      pCallback->AddRef();
-      m_pCallback = pCallback;
+      m_pCallback = CComRef<IQelVideoCBBCallback>::Share(pCallback);
       Count(&StandInCounts::heldCallbacks, 1);
     }
     return result;
@@ -185,16 +181,14 @@ class StandInProxy final : public IQelVideoProxy {
   }
 
   void DropCallback() {
-    if (m_pCallback == nullptr) return;
-    IQelVideoCBBCallback* callback = m_pCallback;
-    m_pCallback = nullptr;
+    if (!m_pCallback) return;
     Count(&StandInCounts::heldCallbacks, -1);
-    callback->Release();
+    m_pCallback.Reset();
   }
 
   // The real library asks from a thread of its own.
   void AskEpochTime() {
-    IQelVideoCBBCallback* callback = m_pCallback;
+    IQelVideoCBBCallback* callback = m_pCallback.Get();
     const LONG number = m_nNumber;
     std::thread asker([callback, number] {
       DWORD time = 0;
@@ -205,8 +199,8 @@ class StandInProxy final : public IQelVideoProxy {
   }
 
   LONG m_nNumber;
-  std::atomic<LONG> m_nRefs{1};
-  IQelVideoCBBCallback* m_pCallback = nullptr;
+  CInterlockedCount m_refs{1};
+  CComRef<IQelVideoCBBCallback> m_pCallback;
   CSrcConfig* m_pConfig = nullptr;
 };
 
@@ -232,12 +226,12 @@ class FactoryObject final : public IUnknown {
     *ppv = static_cast<IQelVideoProxy*>(new StandInProxy(number));
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
   ULONG STDMETHODCALLTYPE Release() override {
     Record("Factory::Release", 0);
     const LONG fault = Behaviour().factoryReleaseFault;
     FaultIf(fault);
-    const LONG refs = --m_nRefs;
+    const LONG refs = m_refs.Down();
     if (refs == 0) {
       Count(&StandInCounts::liveFactoryObjects, -1);
       delete this;
@@ -247,7 +241,7 @@ class FactoryObject final : public IUnknown {
   }
 
  private:
-  std::atomic<LONG> m_nRefs{1};
+  CInterlockedCount m_refs{1};
 };
 
 }  // namespace

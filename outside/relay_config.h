@@ -9,13 +9,9 @@
 #include "relay_route.h"
 #include "stream_address.h"
 
-// Every field the relay or the heartbeat reads back: the stream sources and the current one, both proxy
-// chains with the SOCKS5 login and the PLUG header, the keys, the secure header, the client key and the
-// session identifiers. Each configuration's lock is held while it is read or written.
-void CopyRelayConfig(CSrcConfig& from, CSrcConfig& to);
-
 // A new URL for connection `index` as the video host's own list takes one: index 0 starts the list anew,
-// the index after the last one appends, any other index changes nothing (false).
+// the index after the last one appends, any other index changes nothing (false). The host and port are the
+// relay's own reading of the URL.
 bool SetRelayConnection(CSrcConfig& config, LONG index, const std::string& url, LONG type,
                         const StreamAddress& address);
 

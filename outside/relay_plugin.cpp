@@ -7,6 +7,8 @@
 #include <mutex>
 #include <type_traits>
 
+#include "base/com_ref.h"
+#include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "relay_config.h"
@@ -14,6 +16,7 @@
 #include "shared_log.h"
 #include "standin_export.h"
 #include "stream_address.h"
+#include "video_proxy_query.h"
 
 
 namespace {
@@ -29,18 +32,12 @@ std::atomic<LONG> g_proxiesMade{0};
 template <typename Interface>
 class Counted : public Interface {
  public:
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_nRefs); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG refs = --m_nRefs;
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-  }
-
- protected:
   virtual ~Counted() = default;
+  ULONG STDMETHODCALLTYPE AddRef() override { return m_refs.AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return m_refs.Release(this); }
 
  private:
-  std::atomic<LONG> m_nRefs{1};
+  CObjectCount<CInterlockedCount> m_refs{1};
 };
 
 class RelayProxy final : public Counted<IQelVideoProxy> {
@@ -48,19 +45,14 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   explicit RelayProxy(LONG number) : m_nNumber(number) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(riid, IID_IQelVideoProxy) && !IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<IQelVideoProxy*>(this);
-    return S_OK;
+    return QueryVideoProxy(this, riid, ppv);
   }
 
   HRESULT STDMETHODCALLTYPE Create(CSrcConfig* pConfig) override {
     if (pConfig == nullptr) return E_POINTER;
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) return E_FAIL;
-    CopyRelayConfig(*pConfig, m_config);
+    m_config.CopySettingsFrom(*pConfig);
     // The video host's settings write the relay's configuration under its lock while the relay runs; each
     // new connection takes the route as it stands then.
     auto server = std::make_unique<RelayServer>(TheLog(), m_nNumber, [this] { return ReadRelayRoute(m_config); });
@@ -70,10 +62,9 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
   }
   HRESULT STDMETHODCALLTYPE Reserved4(LONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetCallback(IQelVideoCBBCallback* pCallback) override {
-    if (pCallback != nullptr) pCallback->AddRef();
+    CComRef<IQelVideoCBBCallback> callback = CComRef<IQelVideoCBBCallback>::Share(pCallback);
     std::lock_guard<std::mutex> hold(m_lock);
-    DropCallback();
-    m_pCallback = pCallback;
+    m_pCallback = std::move(callback);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Reserved6(LONG) override { return E_NOTIMPL; }
@@ -115,7 +106,7 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_server != nullptr) m_server->CloseConnections(includeProxy == 1);
     // With its own connection closed the proxy no longer needs its way back to the host.
-    if (includeProxy == 1) DropCallback();
+    if (includeProxy == 1) m_pCallback.Reset();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE PrepareClose(LONG) override { return S_OK; }
@@ -127,20 +118,13 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
  private:
   ~RelayProxy() override {
     m_server.reset();  // stops the relay before the configuration may go
-    DropCallback();
-  }
-
-  void DropCallback() {
-    if (m_pCallback == nullptr) return;
-    m_pCallback->Release();
-    m_pCallback = nullptr;
   }
 
   const LONG m_nNumber;
   std::mutex m_lock;
   CSrcConfig m_config;  // the server's threads read it, so it outlives the server
   std::unique_ptr<RelayServer> m_server;
-  IQelVideoCBBCallback* m_pCallback = nullptr;
+  CComRef<IQelVideoCBBCallback> m_pCallback;
 };
 
 // What "ProxyFactory" hands out: each query for the proxy interface makes a new local proxy.

@@ -4,42 +4,9 @@
 #include <chrono>
 #include <cstring>
 
-#ifndef _WIN32
-#include <arpa/inet.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
+#include "relay_socket_platform.h"
 
 namespace {
-
-#ifdef _WIN32
-using SocketLength = int;
-void CloseHandle(SocketHandle handle) { closesocket(handle); }
-bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-bool ConnectInProgress() { return WouldBlock(); }
-void SetBlocking(SocketHandle handle, bool blocking) {
-  u_long nonBlocking = blocking ? 0 : 1;
-  ioctlsocket(handle, FIONBIO, &nonBlocking);
-}
-constexpr int kShutdownSending = SD_SEND;
-constexpr int kNoSignal = 0;
-#else
-using SocketLength = socklen_t;
-void CloseHandle(SocketHandle handle) { close(handle); }
-bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
-bool ConnectInProgress() { return errno == EINPROGRESS; }
-void SetBlocking(SocketHandle handle, bool blocking) {
-  const int flags = fcntl(handle, F_GETFL, 0);
-  fcntl(handle, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
-}
-constexpr int kShutdownSending = SHUT_WR;
-constexpr int kNoSignal = MSG_NOSIGNAL;
-#endif
 
 timeval Tick(int milliseconds) {
   timeval wait{};
@@ -74,14 +41,7 @@ int PendingError(SocketHandle handle) {
 }  // namespace
 
 std::string SocketErrorText(int code) {
-#ifdef _WIN32
-  char text[256] = "";
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  std::string message(text, length);
-#else
-  std::string message = std::strerror(code);
-#endif
+  std::string message = SystemErrorMessage(code);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
                               message.back() == '.'))
     message.pop_back();
@@ -89,26 +49,7 @@ std::string SocketErrorText(int code) {
   return message.empty() ? number : message + " (" + number + ")";
 }
 
-std::string LastSocketError() {
-#ifdef _WIN32
-  return SocketErrorText(WSAGetLastError());
-#else
-  return SocketErrorText(errno);
-#endif
-}
-
-#ifdef _WIN32
-SocketLibrary::SocketLibrary() {
-  WSADATA data;
-  m_bReady = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-SocketLibrary::~SocketLibrary() {
-  if (m_bReady) WSACleanup();
-}
-#else
-SocketLibrary::SocketLibrary() : m_bReady(true) {}
-SocketLibrary::~SocketLibrary() = default;
-#endif
+std::string LastSocketError() { return SocketErrorText(LastSocketErrorCode()); }
 
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
@@ -121,7 +62,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
 
 void Socket::Close() {
   if (m_handle == kNoSocket) return;
-  CloseHandle(m_handle);
+  CloseSocketHandle(m_handle);
   m_handle = kNoSocket;
 }
 

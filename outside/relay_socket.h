@@ -10,15 +10,23 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
 #endif
 
 #include "base/platform.h"
 
 #ifdef _WIN32
 using SocketHandle = SOCKET;
+using SocketLength = int;
 inline constexpr SocketHandle kNoSocket = INVALID_SOCKET;
 #else
 using SocketHandle = int;
+using SocketLength = socklen_t;
 inline constexpr SocketHandle kNoSocket = -1;
 #endif
 

@@ -56,3 +56,12 @@ class CComRef {
 
   T* m_pInterface = nullptr;
 };
+
+// Asks an object for an interface. A refused request leaves the holder empty whatever the callee wrote
+// into the out-parameter: that is not a reference, so it is never released.
+template <class T>
+CComRef<T> QueryRef(IUnknown* pObject, REFIID iid) {
+  T* found = nullptr;
+  if (pObject == nullptr || FAILED(pObject->QueryInterface(iid, reinterpret_cast<void**>(&found)))) return {};
+  return CComRef<T>::Adopt(found);
+}

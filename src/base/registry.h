@@ -16,7 +16,10 @@ class CRegistry {
   virtual DWORD ReadDword(const char* valueName);
   // Empty for every failure. The type is not checked and environment references are not expanded.
   virtual std::string ReadString(const char* valueName);
+  // The result of the last read's open or query; 0 before any read and when there is no root key.
+  LONG LastError() const { return m_lLastError; }
 
+ private:
   HKEY m_hRootKey;
   std::string m_strSubKey;
   LONG m_lLastError;

@@ -14,16 +14,34 @@ constexpr LONG kDefaultSecureHeaderVersion = 3;
 
 bool IsProxyPairIndex(LONG nIndex) { return nIndex == 0 || nIndex == 1; }
 
-bool FillConnection(CSrcConnection& connection, const CQELURLParser& parser, const char* pszURL, LONG nType) {
-  if (!connection.m_strURL.Assign(pszURL) || !connection.m_strHost.Assign(parser.GetHost())) return false;
-  connection.m_nPort = parser.GetPort();
-  connection.m_nType = nType;
-  connection.m_bNsc = CQELURLParser::HasNscMark(pszURL);
-  connection.m_bOtherScheme = parser.IsOtherScheme();
+// A copy of the URL's own digits for the connection list; the URL itself stays as the host gave it.
+SrcConnectionFields FieldsOf(const CQELURLParser& parser, const char* pszURL, LONG nType) {
+  SrcConnectionFields fields;
+  fields.url = pszURL;
+  fields.host = parser.GetHost();
+  fields.port = parser.GetPort();
+  fields.type = nType;
+  fields.otherScheme = parser.IsOtherScheme();
+  fields.nsc = CQELURLParser::HasNscMark(pszURL);
+  return fields;
+}
+
+bool FillConnection(CSrcConnection& connection, const SrcConnectionFields& fields) {
+  if (!connection.m_strURL.Assign(fields.url) || !connection.m_strHost.Assign(fields.host)) return false;
+  connection.m_nPort = fields.port;
+  connection.m_nType = fields.type;
+  connection.m_bNsc = fields.nsc;
+  connection.m_bOtherScheme = fields.otherScheme;
   return true;
 }
 
 }  // namespace
+
+template <typename Write>
+void CSrcConfig::WriteLocked(Write write) {
+  CAutoLock lock(&m_cs);
+  write();
+}
 
 CSrcConfig::CSrcConfig()
     : m_clientKey(),
@@ -81,15 +99,17 @@ void CSrcConfig::ClearConnections() {
 bool CSrcConfig::AddConnection(LONG nConnIndex, const char* pszURL, LONG nType) {
   CQELURLParser parser;
   if (!parser.Parse(pszURL)) return false;
+  return AddConnection(nConnIndex, FieldsOf(parser, pszURL, nType));
+}
 
+bool CSrcConfig::AddConnection(LONG nConnIndex, const SrcConnectionFields& fields) {
   CAutoLock lock(&m_cs);
   if (nConnIndex == 0) ClearConnections();
   bool bAdded = false;
   if (nConnIndex >= 0 && static_cast<size_t>(nConnIndex) == m_connections.size()) {
     // When the connection cannot be made whole, nothing is appended; the list stays as it was.
     std::unique_ptr<CSrcConnection> connection(new (std::nothrow) CSrcConnection);
-    if (connection != nullptr && FillConnection(*connection, parser, pszURL, nType) &&
-        m_connections.push_back(connection.get())) {
+    if (connection != nullptr && FillConnection(*connection, fields) && m_connections.push_back(connection.get())) {
       connection.release();
       bAdded = true;
     }
@@ -122,36 +142,59 @@ bool CSrcConfig::IsMProxy(LONG nConnIndex) {
 }
 
 void CSrcConfig::SetPlugHost(LONG nIndex, std::string_view text) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_strPlugHost[nIndex].Assign(text);
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_strPlugHost[nIndex].Assign(text); });
+}
+
+void CSrcConfig::SetPlugPort(LONG nIndex, LONG nPort) {
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_nPlugPort[nIndex] = nPort; });
 }
 
 void CSrcConfig::SetSocksHost(LONG nIndex, std::string_view text) {
-  CAutoLock lock(&m_cs);
-  if (IsProxyPairIndex(nIndex)) m_strSocksHost[nIndex].Assign(text);
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_strSocksHost[nIndex].Assign(text); });
+}
+
+void CSrcConfig::SetSocksPort(LONG nIndex, LONG nPort) {
+  if (IsProxyPairIndex(nIndex)) WriteLocked([&] { m_nSocksPort[nIndex] = nPort; });
 }
 
 void CSrcConfig::SetSocksUser(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strSocksUser.Assign(text);
+  WriteLocked([&] { m_strSocksUser.Assign(text); });
 }
 
 void CSrcConfig::SetSocksPassword(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strSocksPassword.Assign(text);
+  WriteLocked([&] { m_strSocksPassword.Assign(text); });
+}
+
+void CSrcConfig::SetUseSocks5(bool bUse) {
+  WriteLocked([&] { m_bUseSocks5 = bUse; });
 }
 
 void CSrcConfig::SetSecureHeaderText(std::string_view text) {
+  WriteLocked([&] { m_strSecureHeader.Assign(text); });
+}
+
+void CSrcConfig::SetSecureHeaderVersion(LONG nVersion) {
+  WriteLocked([&] { m_nSecureHeaderVersion = nVersion; });
+}
+
+void CSrcConfig::SetClientKey(const BYTE* pBytes, LONG nLength) {
+  const LONG stored = nLength < kClientKeySize ? nLength : kClientKeySize;
   CAutoLock lock(&m_cs);
-  m_strSecureHeader.Assign(text);
+  m_nClientKeyLen = stored;
+  if (stored > 0) std::memcpy(m_clientKey, pBytes, static_cast<size_t>(stored));
+}
+
+void CSrcConfig::SetSessionIDs(LONG nID1, LONG nID2) {
+  WriteLocked([&] { m_nSessionID1 = nID1; });
+  WriteLocked([&] { m_nSessionID2 = nID2; });
 }
 
 void CSrcConfig::SetPlugHeader(std::string_view text) {
-  CAutoLock lock(&m_cs);
-  m_strPlugHeader.Assign(text);
+  WriteLocked([&] { m_strPlugHeader.Assign(text); });
 }
 
 bool CSrcConfig::StartKeyList(LONG nTotal) {
+  CAutoLock lock(&m_cs);
   ClearKeys();
   const LONG total = nTotal < 0 ? 0 : nTotal;
   // Even an empty list gets an array, so a later key cannot start a list of its own.
@@ -162,6 +205,7 @@ bool CSrcConfig::StartKeyList(LONG nTotal) {
 }
 
 bool CSrcConfig::AddKey(short nLength, const BYTE* pBytes) {
+  CAutoLock lock(&m_cs);
   if (m_ppKeys == nullptr || m_nKeyCount < 0 || m_nKeyCount >= m_nKeyTotal) return false;
   if (nLength < 0 || (nLength > 0 && pBytes == nullptr)) return false;
   char* key = static_cast<char*>(std::malloc(static_cast<size_t>(nLength) + 1));
@@ -173,6 +217,7 @@ bool CSrcConfig::AddKey(short nLength, const BYTE* pBytes) {
 }
 
 void CSrcConfig::ClearKeys() {
+  CAutoLock lock(&m_cs);
   if (m_ppKeys != nullptr) {
     for (LONG i = 0; i < m_nKeyCount; ++i) std::free(m_ppKeys[i]);
     std::free(m_ppKeys);
@@ -180,4 +225,12 @@ void CSrcConfig::ClearKeys() {
   m_ppKeys = nullptr;
   m_nKeyTotal = 0;
   m_nKeyCount = 0;
+}
+
+void CSrcConfig::AddHostKey(LONG nTotal, LONG nIndex, std::string_view key) {
+  CAutoLock lock(&m_cs);
+  if (nIndex == 0) StartKeyList(nTotal);
+  if (m_ppKeys == nullptr) StartKeyList(1);
+  AddKey(static_cast<short>(key.size() > 0x7FFF ? -1 : static_cast<long>(key.size())),
+         reinterpret_cast<const BYTE*>(key.data()));
 }

@@ -15,6 +15,7 @@
 #include "base/platform.h"
 #include "config/boundary_string.h"
 #include "config/boundary_vector.h"
+#include "config/src_config_reads.h"
 #include "config/src_connection.h"
 
 class CSrcConfig {
@@ -29,29 +30,45 @@ class CSrcConfig {
   CSrcConfig& operator=(const CSrcConfig&) = delete;
 
   void Reset();
-  // The caller holds m_cs.
-  void ClearConnections();
   // Index 0 starts a new list; the index equal to the list's size appends; any other index is dropped.
   // An unparsable URL changes nothing. True when a connection was appended.
   bool AddConnection(LONG nConnIndex, const char* pszURL, LONG nType);
+  // The same rule for a connection the caller parsed by its own address rule.
+  bool AddConnection(LONG nConnIndex, const SrcConnectionFields& fields);
   std::string GetHost(LONG nConnIndex);
   LONG GetPort(LONG nConnIndex);
   bool IsMProxy(LONG nConnIndex);
 
   void SetPlugHost(LONG nIndex, std::string_view text);
+  void SetPlugPort(LONG nIndex, LONG nPort);
   void SetSocksHost(LONG nIndex, std::string_view text);
+  void SetSocksPort(LONG nIndex, LONG nPort);
   void SetSocksUser(std::string_view text);
   void SetSocksPassword(std::string_view text);
+  void SetUseSocks5(bool bUse);
   void SetSecureHeaderText(std::string_view text);
+  void SetSecureHeaderVersion(LONG nVersion);
+  // Stores at most kClientKeySize bytes; the length and the bytes under one hold.
+  void SetClientKey(const BYTE* pBytes, LONG nLength);
   void SetPlugHeader(std::string_view text);
+  void SetSessionIDs(LONG nID1, LONG nID2);
 
-  // Key list. The caller holds m_cs for all three.
-  // Frees the old list and makes nTotal empty slots (a negative total counts as 0, which refuses every key).
+  // The key list. Frees the old list and makes nTotal empty slots (a negative total counts as 0, which
+  // refuses every key).
   bool StartKeyList(LONG nTotal);
   // Appends a copy of the bytes with a NUL after them; false when the list is full or missing, the length
   // is negative or the copy cannot be made.
   bool AddKey(short nLength, const BYTE* pBytes);
   void ClearKeys();
+  // Key nIndex of nTotal as the host sends them, the whole change under one hold: index 0 starts the list,
+  // a key with no list before it starts a list of one, a key longer than a short is refused.
+  void AddHostKey(LONG nTotal, LONG nIndex, std::string_view key);
+
+  SrcStatusReading ReadStatus();
+  SrcRouteReading ReadRoute();
+  // Every field a proxy or the heartbeat reads back (connections, both proxy chains with the SOCKS5 login
+  // and the PLUG header, keys, secure header, client key, session identifiers), both locks held.
+  void CopySettingsFrom(CSrcConfig& from);
 
   CBoundaryVector<CSrcConnection*> m_connections;
   LONG m_nCurConn;
@@ -87,4 +104,9 @@ class CSrcConfig {
 
  private:
   CSrcConnection* ConnectionAt(LONG nConnIndex) const;
+  void ClearConnections();  // the caller holds m_cs
+  // One field (or one field's bytes and length) per hold of m_cs.
+  template <typename Write>
+  void WriteLocked(Write write);
+  void CopyKeysFrom(const CSrcConfig& from);
 };

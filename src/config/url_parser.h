@@ -24,7 +24,10 @@ class CQELURLParser {
   bool IsOtherScheme() const;
   // Looks at the text as given, not at the decoded pieces, and with regard to case.
   static bool HasNscMark(const char* pszURL);
+  // The cracker's pieces after a Parse, each in its own buffer of kPieceSize bytes.
+  const URL_COMPONENTSA& Components() const { return m_uc; }
 
+ private:
   URL_COMPONENTSA m_uc;
   char m_szScheme[kPieceSize];
   char m_szHost[kPieceSize];

@@ -1,23 +1,26 @@
 #include "control/control_registry.h"
 
 #include "base/locks.h"
-#include "control/module.h"
 
-void AddControl(CQelVorlaProxyCtrl* ctrl) {
+void CControlRegistry::Add(CQelVorlaProxyCtrl* ctrl) {
   if (ctrl == nullptr) return;
-  CQelCtrlModule& module = TheModule();
   // The registry's lock comes before the log's: the count is logged while it is held.
-  const CAutoLock hold = module.m_controls.Hold();
-  module.m_controls.Add(ctrl);
-  module.m_log.LogF(1, "AddControl: Count=%d", static_cast<int>(module.m_controls.GetCount()));
+  const CAutoLock hold = m_controls.Hold();
+  m_controls.Add(ctrl);
+  m_log.LogF(1, "AddControl: Count=%d", static_cast<int>(m_controls.GetCount()));
 }
 
-void RemoveControl(CQelVorlaProxyCtrl* ctrl) {
+void CControlRegistry::Remove(CQelVorlaProxyCtrl* ctrl) {
   if (ctrl == nullptr) return;
-  CQelCtrlModule& module = TheModule();
-  const CAutoLock hold = module.m_controls.Hold();
-  const LONG index = module.m_controls.Find(ctrl);
-  if (index != -1) module.m_controls.RemoveAt(index);
-  module.m_log.LogF(1, "RemoveControl: Count=%d", static_cast<int>(module.m_controls.GetCount()));
-  if (module.m_controls.GetCount() == 0) module.m_log.Close();
+  const CAutoLock hold = m_controls.Hold();
+  const LONG index = m_controls.Find(ctrl);
+  if (index != -1) m_controls.RemoveAt(index);
+  m_log.LogF(1, "RemoveControl: Count=%d", static_cast<int>(m_controls.GetCount()));
+  if (m_controls.GetCount() == 0) m_log.Close();
+}
+
+void CControlRegistry::Visit(const std::function<void(const CQelVorlaProxyCtrl*)>& visit) {
+  const CAutoLock hold = m_controls.Hold();
+  const CSafeVector<CQelVorlaProxyCtrl*>& controls = m_controls;
+  for (LONG i = 0; i < m_controls.GetCount(); ++i) visit(controls.ElementAt(i));
 }

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "control/control_registry.h"
+#include "control/module.h"
 #include "control/qel_vorla_proxy_ctrl.h"
 
 LONG WINAPI ControlFactoryX(LONG type, IUnknown** ppUnknown, LONG) {
@@ -16,7 +16,7 @@ LONG WINAPI ControlFactoryX(LONG type, IUnknown** ppUnknown, LONG) {
       delete ctrl;
       return 0;
     }
-    AddControl(ctrl);
+    TheModule().Controls().Add(ctrl);
     return 1;
   } catch (...) {
     return 0;

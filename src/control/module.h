@@ -1,13 +1,10 @@
 // The library's module object: built when the library is loaded, before any export can be called, and
-// destroyed at unload. It owns the registry of live controls (plain pointers: the host's references own
-// the controls) and configures the process's log.
+// destroyed at unload. It owns the registry of live controls and configures the process's log.
 #pragma once
 
-#include "base/safe_vector.h"
+#include "control/control_registry.h"
 #include "log/ctrl_log.h"
 #include "log/log.h"
-
-class CQelVorlaProxyCtrl;
 
 class CQelCtrlModule {
  public:
@@ -16,9 +13,13 @@ class CQelCtrlModule {
   CQelCtrlModule(const CQelCtrlModule&) = delete;
   CQelCtrlModule& operator=(const CQelCtrlModule&) = delete;
 
-  CSafeVector<CQelVorlaProxyCtrl*> m_controls;
+  CControlRegistry& Controls() { return m_controls; }
+
   // The process's log: configured here at load and closed at unload.
   CQelCtrlLog& m_log = ProcessLog();
+
+ private:
+  CControlRegistry m_controls{m_log};
 };
 
 // The library's application object. No window framework is linked in, so its per-instance start-up has

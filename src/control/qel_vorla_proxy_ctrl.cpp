@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "control/control_registry.h"
 #include "host_interfaces/host_interfaces.h"
 #include "control/module.h"
 #include "log/ctrl_log.h"
@@ -10,9 +9,6 @@
 #include "log/qel_error.h"
 
 namespace {
-
-// Handles and pointers print as 32-bit hexadecimal, as the host terminal's own logs show them.
-unsigned int Hex32(const void* handle) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(handle)); }
 
 // The timer period in milliseconds for any 32-bit interval, with no signed overflow: the product is
 // formed in 64 bits and handed to the platform as the unsigned period it takes, wrapping as the
@@ -37,7 +33,7 @@ CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
   // the video host, its proxies and the plug-in library would outlive the control they point back to.
   if (m_pVideoHost) m_pVideoHost->CloseProxyConnections();
   m_pVideoHost.Reset();
-  RemoveControl(this);
+  TheModule().Controls().Remove(this);
   // The window outlives DeleteControl only when the host never called it. It goes last and without a
   // word, its timer with it: the control has left the registry, and a line now would reopen the log
   // that the last control closed.
@@ -73,8 +69,7 @@ HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
 }
 
 void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
-  CComRef<ICBBSetCtrl> setCtrl;
-  pHostUnknown->QueryInterface(IID_ICBBSetCtrl, setCtrl.PutVoid());
+  CComRef<ICBBSetCtrl> setCtrl = QueryRef<ICBBSetCtrl>(pHostUnknown, IID_ICBBSetCtrl);
   if (!setCtrl) {
     Log(1, "InitControl: CTRLBBOX IUnknow does not support ICBBSetCtrl");
     return;
@@ -87,7 +82,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   Log(1, "InitControl: UCID=0x%02X, Parent=0x%08X ================= CREATE =================",
       static_cast<unsigned int>(m_nUCID), Hex32(parent));
   m_hParent = parent;
-  m_pVideoHost = CComRef<CQelVorlaProxyHost>::Adopt(new (std::nothrow) CQelVorlaProxyHost(this));
+  m_pVideoHost = CComRef<CQelVorlaProxyHost>::Adopt(new (std::nothrow) CQelVorlaProxyHost(*this));
   if (!m_pVideoHost) {
     Log(1, "InitControl: QelVideo host is not initialized");
     return 1;
@@ -101,10 +96,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   KeepHostObject(pHostUnknown);
   AskForBroadcasts(pHostUnknown);
 
-  // What a refused request wrote is not a reference, so it is never released.
-  CBBInfo3* found = nullptr;
-  const HRESULT answer = pHostUnknown->QueryInterface(IID_CBBInfo3, reinterpret_cast<void**>(&found));
-  CComRef<CBBInfo3> callback = SUCCEEDED(answer) ? CComRef<CBBInfo3>::Adopt(found) : CComRef<CBBInfo3>();
+  CComRef<CBBInfo3> callback = QueryRef<CBBInfo3>(pHostUnknown, IID_CBBInfo3);
   if (!callback) Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
   KeepHostInterfaces(pHostUnknown);
   given.Reset();
@@ -115,8 +107,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   m_pVideoHost->OnCreateControl(m_hParent);
   callback.Reset();
 
-  m_mediaLink.m_hSubscriberWnd = m_hWnd;
-  m_mediaLink.m_nSubscription = 1;
+  m_mediaLink.SetSubscriber(1, m_hWnd);
   if (m_mediaLink.Load(kMediaLinkLibrary))
     m_mediaLink.SubscribeMsg();
   else
@@ -219,11 +210,6 @@ LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) 
 }
 
 void CQelVorlaProxyCtrl::ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) {
-  CSafeVector<CQelVorlaProxyCtrl*>& controls = TheModule().m_controls;
-  // The registry is held across the walk, and the count read afresh at every step.
-  const CAutoLock hold = controls.Hold();
-  for (LONG i = 0; i < controls.GetCount(); ++i) {
-    const CQelVorlaProxyCtrl* ctrl = static_cast<const CSafeVector<CQelVorlaProxyCtrl*>&>(controls).ElementAt(i);
-    visit(ctrl != nullptr ? ctrl->VideoHost() : nullptr);
-  }
+  TheModule().Controls().Visit(
+      [&visit](const CQelVorlaProxyCtrl* ctrl) { visit(ctrl != nullptr ? ctrl->VideoHost() : nullptr); });
 }

@@ -11,21 +11,16 @@ void Put(LONG* out, LONG value) {
 }  // namespace
 
 CUserCtrlObject::CUserCtrlObject()
-    : m_nRefCount(0),
-      m_nEventArg1(0),
+    : m_nEventArg1(0),
       m_nEventArg2(0),
       m_nEventArg3(0),
       m_nACID(0) {}
 
 CUserCtrlObject::~CUserCtrlObject() = default;
 
-ULONG CUserCtrlObject::AddRef() { return static_cast<ULONG>(++m_nRefCount); }
+ULONG CUserCtrlObject::AddRef() { return m_refs.AddRef(); }
 
-ULONG CUserCtrlObject::Release() {
-  const LONG count = --m_nRefCount;
-  if (count == 0) delete this;
-  return static_cast<ULONG>(count);
-}
+ULONG CUserCtrlObject::Release() { return m_refs.Release(this); }
 
 HRESULT CUserCtrlObject::ProcessBuf(const BYTE*, LONG) { return S_OK; }
 
@@ -37,8 +32,8 @@ HRESULT CUserCtrlObject::InitControl(HWND, IUnknown* pHostUnknown) {
 }
 
 void CUserCtrlObject::KeepHostInterfaces(IUnknown* pHost) {
-  pHost->QueryInterface(IID_IHostSite, m_pHostSite.PutVoid());
-  pHost->QueryInterface(IID_ITalkBack, m_pTalkBack.PutVoid());
+  m_pHostSite = QueryRef<IHostSite>(pHost, IID_IHostSite);
+  m_pTalkBack = QueryRef<ITalkBack>(pHost, IID_ITalkBack);
 }
 
 HRESULT CUserCtrlObject::ShowControl(LONG) { return S_OK; }

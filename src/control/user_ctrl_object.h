@@ -6,6 +6,7 @@
 #include <array>
 
 #include "base/com_ref.h"
+#include "base/object_count.h"
 #include "host_interfaces/host_interfaces.h"
 #include "host_interfaces/term_interfaces.h"
 
@@ -109,7 +110,7 @@ class CUserCtrlObject : public IQELTermControl,
 
   IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
 
-  LONG RefCount() const { return m_nRefCount; }
+  LONG RefCount() const { return m_refs.Value(); }
   LONG ACID() const { return m_nACID; }
   // The three event arguments, in the order the host gives them.
   std::array<LONG, 3> EventArgs() const { return {m_nEventArg1, m_nEventArg2, m_nEventArg3}; }
@@ -123,7 +124,7 @@ class CUserCtrlObject : public IQELTermControl,
   ITalkBack* HostTalkBack() const { return m_pTalkBack.Get(); }
 
  private:
-  LONG m_nRefCount;
+  CObjectCount<CPlainCount> m_refs{0};
   // Released in the reverse order: the sink first, the site last.
   CComRef<IHostSite> m_pHostSite;
   CComRef<ITalkBack> m_pTalkBack;

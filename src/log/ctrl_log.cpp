@@ -52,12 +52,12 @@ std::string OldLogFileName(const std::string& path) {
 
 CQelCtrlLog::CQelCtrlLog()
     : m_bSettingsRead(false), m_pStream(nullptr), m_nLevel(0), m_nMaxSize(kDefaultLogMaxSize) {
-  InitializeCriticalSection(&m_cs);
+  InitializeCriticalSection(&m_csLog);
 }
 
 CQelCtrlLog::~CQelCtrlLog() {
   Close();
-  DeleteCriticalSection(&m_cs);
+  DeleteCriticalSection(&m_csLog);
 }
 
 int CQelCtrlLog::ReadSettings() {
@@ -66,7 +66,7 @@ int CQelCtrlLog::ReadSettings() {
 }
 
 int CQelCtrlLog::ReadSettingsFrom(CRegistry& registry) {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   if (m_bSettingsRead) return 1;
   const std::string fileName = registry.ReadString("LogFile");
   if (fileName.empty()) return 0;
@@ -79,7 +79,7 @@ int CQelCtrlLog::ReadSettingsFrom(CRegistry& registry) {
 }
 
 void CQelCtrlLog::UseSettings(const std::string& fileName, LONG level, LONG maxSize) {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   m_strFileName = fileName;
   m_nLevel = level;
   m_nMaxSize = maxSize;
@@ -112,12 +112,12 @@ int CQelCtrlLog::WriteText(std::string_view text, LONG level) {
   if (level > m_nLevel) return 1;
   {
     // The usual case, a file already open, takes the section once.
-    CAutoLock hold(&m_cs);
+    CAutoLock hold(&m_csLog);
     if (m_pStream != nullptr) return WriteLineHeld(text);
   }
   // The lock is not held between the open and the header: a plug-in line may fall between header lines.
   if (Open() == 1) WriteHeaderBlock();
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   return WriteLineHeld(text);
 }
 
@@ -130,7 +130,7 @@ void CQelCtrlLog::WriteHeaderBlock() {
 }
 
 int CQelCtrlLog::WriteLine(const char* text) {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   return WriteLineHeld(text != nullptr ? text : "");
 }
 
@@ -180,7 +180,7 @@ bool CQelCtrlLog::ReopenAfterMoveAside() {
 }
 
 int CQelCtrlLog::CheckSize() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   return ReopenIfOverLimit(true) ? 1 : 0;
 }
 
@@ -198,7 +198,7 @@ bool CQelCtrlLog::CreateStream() {
 }
 
 int CQelCtrlLog::Open() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   if (m_pStream != nullptr) return 0;
   MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
   if (!CreateStream()) return 0;
@@ -209,7 +209,7 @@ int CQelCtrlLog::Open() {
 }
 
 void CQelCtrlLog::Close() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   if (m_pStream != nullptr) std::fclose(m_pStream);
   m_pStream = nullptr;
   m_bSessionLostStream = false;
@@ -228,11 +228,11 @@ void CQelCtrlLog::DisplayDllVersion(const char* fileName) {
 }
 
 std::string CQelCtrlLog::FileName() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   return m_strFileName;
 }
 
 bool CQelCtrlLog::IsOpen() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csLog);
   return m_pStream != nullptr;
 }

@@ -11,13 +11,10 @@
 #include "base/platform.h"
 #include "log/log_line.h"
 #include "log/log_line_lock.h"
+#include "log/log_settings.h"
 
 class CRegistry;
 
-inline constexpr const char* kLogSettingsKey = "SOFTWARE\\Strovek L.P.\\QelVorlaProxy";
-inline constexpr const char* kDefaultLogFile = "QelVorlaProxy.log";
-inline constexpr LONG kDefaultLogMaxSize = 1024000;
-inline constexpr size_t kLogMessageBufferSize = 1024;  // 1023 characters and the NUL
 
 class CQelCtrlLog {
  public:
@@ -51,7 +48,7 @@ class CQelCtrlLog {
   // What the proxy plug-in is handed: it follows every reopen through the field's address and writes
   // while holding the same section.
   FILE** StreamAddress() { return &m_pStream; }
-  CRITICAL_SECTION* LockAddress() { return &m_cs; }
+  CRITICAL_SECTION* LockAddress() { return &m_csLog; }
   LONG Level() const { return m_nLevel; }
   LONG MaxSize() const { return m_nMaxSize; }
   std::string FileName();
@@ -59,9 +56,9 @@ class CQelCtrlLog {
 
  private:
   void WriteHeaderBlock();
-  // WriteLine with the section already held.
   // Write and LogF with the text's length known.
   int WriteText(std::string_view text, LONG level);
+  // WriteLine with the section already held.
   int WriteLineHeld(std::string_view text);
   // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
   // reopened. False when no stream is open afterwards.
@@ -77,7 +74,7 @@ class CQelCtrlLog {
   bool m_bSettingsRead;
   FILE* m_pStream;
   LONG m_nLevel;
-  CRITICAL_SECTION m_cs;
+  CRITICAL_SECTION m_csLog;
   LONG m_nMaxSize;
   std::string m_strFileName;
   LogLineWriter m_lineWriter;

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <string_view>
 
+// One formatted message: 1023 characters and the NUL. Longer texts are written in pieces of this size.
+inline constexpr size_t kLogMessageBufferSize = 1024;
+
 class LogLineWriter {
  public:
   // Returns the bytes written, which the size test counts.

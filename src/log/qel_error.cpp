@@ -7,22 +7,22 @@
 #include "base/locks.h"
 #include "log/ctrl_log.h"
 
-CQELError::CQELError() { InitializeCriticalSection(&m_cs); }
+CQELError::CQELError() { InitializeCriticalSection(&m_csError); }
 
-CQELError::~CQELError() { DeleteCriticalSection(&m_cs); }
+CQELError::~CQELError() { DeleteCriticalSection(&m_csError); }
 
 const char* CQELError::GetError() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csError);
   return m_strError.c_str();
 }
 
 void CQELError::ClearError() {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csError);
   m_strError.clear();
 }
 
 void CQELError::SetError(const char* text, LONG replace) {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csError);
   if (text == nullptr) return;
   if (replace != 0)
     m_strError = text;
@@ -40,7 +40,7 @@ void CQELError::SetErrorF(LONG replace, const char* format, ...) {
 }
 
 void CQELError::SetSystemError(const char* prefix) {
-  CAutoLock hold(&m_cs);
+  CAutoLock hold(&m_csError);
   SetError(prefix, 1);
   const std::string message = QelSystemMessage(GetLastError());
   if (message.empty()) return;

@@ -22,7 +22,7 @@ class CQELError {
 
  private:
   std::string m_strError;
-  CRITICAL_SECTION m_cs;
+  CRITICAL_SECTION m_csError;
 };
 
 // Clears the whole buffer, then copies the system's text for the thread's last error into it, cut to

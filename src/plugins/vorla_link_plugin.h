@@ -16,8 +16,10 @@ class CVorlaLinkPlugin : public CBasePlugin {
   LONG PostMsg(LONG value);
 
   // Set by the control before it loads the library.
-  LONG m_nSubscription = 0;
-  HWND m_hSubscriberWnd = nullptr;
+  void SetSubscriber(LONG nSubscription, HWND hWnd) {
+    m_nSubscription = nSubscription;
+    m_hSubscriberWnd = hWnd;
+  }
 
  private:
   template <typename Function, typename... Extra>
@@ -26,4 +28,7 @@ class CVorlaLinkPlugin : public CBasePlugin {
     if (entry == nullptr) return -1;
     return entry(m_nSubscription, m_hSubscriberWnd, extra...) != 0 ? 1 : 0;
   }
+
+  LONG m_nSubscription = 0;
+  HWND m_hSubscriberWnd = nullptr;
 };

@@ -5,7 +5,7 @@
 CQelCBBCallback::~CQelCBBCallback() { m_pCBB.Reset(); }
 
 void CQelCBBCallback::SetCBBInterface(CBBInfo3* pCBB) {
-  CAutoLock hold(&m_lock.m_cs);
+  const CAutoLock hold = m_lock.Hold();
   m_pCBB = CComRef<CBBInfo3>::Share(pCBB);
   m_bEnabled = 0;
   if (pCBB != nullptr) m_bEnabled = CheckCallbackStatus();
@@ -23,7 +23,7 @@ int CQelCBBCallback::CheckCallbackStatus() {
 }
 
 int CQelCBBCallback::SendOpCode(LONG opCode, const char* opName, void* pBuffer, LONG nSize, LONG* pRCode) {
-  CAutoLock hold(&m_lock.m_cs);
+  const CAutoLock hold = m_lock.Hold();
   CBBInfo3* pCBB = m_pCBB.Get();
   if (pCBB == nullptr || m_bEnabled == 0) return 0;
   Log(3, "CBBCallback: OpCode=%d, OpName=%s, Size=%d, Sending...", static_cast<int>(opCode),

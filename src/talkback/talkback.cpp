@@ -18,12 +18,12 @@ TalkbackMessage BuildCommand(LONG nCmd, LONG nACID, LONG nValue) {
 CTalkback::~CTalkback() { m_pInterface.Reset(); }
 
 void CTalkback::SetTalkbackInterface(ITalkBack* pInterface) {
-  CAutoLock hold(&m_cs);
+  const CAutoLock hold = Hold();
   m_pInterface = CComRef<ITalkBack>::Share(pInterface);
 }
 
 int CTalkback::Talkback(const TalkbackMessage& message) {
-  CAutoLock hold(&m_cs);
+  const CAutoLock hold = Hold();
   ITalkBack* pInterface = m_pInterface.Get();
   if (pInterface == nullptr) {
     Log(1, "Talkback: Talkback object is invalid");

@@ -10,18 +10,6 @@
 
 namespace {
 
-constexpr int32_t kCmdLoadFile = 21;
-constexpr int32_t kCmdPlugProxy = 22;
-constexpr int32_t kCmdSocks5Proxy = 25;
-constexpr int32_t kCmdSourcePortRange = 84;
-constexpr int32_t kCmdSecureHeader = 113;
-constexpr int32_t kCmdVideoSocks5Proxy = 201;
-constexpr int32_t kCmdAlarmInterval = 215;
-constexpr int32_t kCmdSessionIDs = 221;
-constexpr int32_t kCmdURLSetting = 227;
-constexpr int32_t kCmdPlugInType = 241;
-constexpr int32_t kCmdProxyKey = 242;
-constexpr int32_t kCmdIsolated = 245;
 constexpr LONG kNotApplied = 0;
 
 int64_t Widen(int32_t value) { return static_cast<int64_t>(static_cast<uint32_t>(value)); }
@@ -39,50 +27,50 @@ LONG ApplySocks5(CQelVorlaProxyHost& host, const VideoCommand& command) {
 // the system does not act on.
 std::optional<LONG> Apply(CQelVorlaProxyHost& host, const VideoCommand& command) {
   switch (command.nCmd) {
-    case kCmdLoadFile: {
+    case CommandNumber::kLoadFile: {
       LongText text = {};
       return ParseLoadFile(command, text) ? host.SetURL(0, 0, text, 1) : kNotApplied;
     }
-    case kCmdPlugProxy: {
+    case CommandNumber::kPlugProxy: {
       ShortText host1 = {}, host2 = {}, header = {};
       int32_t port1 = 0, port2 = 0;
       return ParsePlugProxyList(command, host1, port1, host2, port2, header)
                  ? host.SetPLUGProxy(host1, port1, host2, port2, header)
                  : kNotApplied;
     }
-    case kCmdSocks5Proxy:
-    case kCmdVideoSocks5Proxy:
+    case CommandNumber::kSocks5Proxy:
+    case CommandNumber::kVideoSocks5Proxy:
       return ApplySocks5(host, command);
-    case kCmdSecureHeader: {
+    case CommandNumber::kSecureHeader: {
       ShortText header = {};
       int32_t version = 0, keyType = 0;
       return ParseSecureHeader(command, version, keyType, header) ? host.SetSecureHeader(header, version, keyType)
                                                                   : kNotApplied;
     }
-    case kCmdAlarmInterval: {
+    case CommandNumber::kAlarmInterval: {
       int32_t seconds = 0;
       return ParseOneValue(command, seconds) ? host.SetHeartbeatAlarmInterval(seconds) : kNotApplied;
     }
-    case kCmdSessionIDs: {
+    case CommandNumber::kSessionIDs: {
       int32_t first = 0, second = 0;
       return ParseTwoValues(command, first, second) ? host.SetAASSessionIDs(Widen(first), Widen(second))
                                                     : kNotApplied;
     }
-    case kCmdURLSetting: {
+    case CommandNumber::kURLSetting: {
       LongText url = {};
       int32_t type = 0, connIndex = 0;
       return ParseURLSetting(command, type, connIndex, url) ? host.SetURL(0, connIndex, url, type) : kNotApplied;
     }
-    case kCmdPlugInType: {
+    case CommandNumber::kPlugInType: {
       int32_t type = 0;
       return command.nCount == 1 && ParseBareValue(command, type) ? host.SetPlugInType(type) : kNotApplied;
     }
-    case kCmdProxyKey: {
+    case CommandNumber::kProxyKey: {
       LongText key = {};
       int32_t total = 0, index = 0;
       return ParseProxyKey(command, total, index, key) ? host.SetProxyKey(total, index, key) : kNotApplied;
     }
-    case kCmdIsolated: {
+    case CommandNumber::kIsolated: {
       int32_t flag = 0;
       return ParseOneValue(command, flag) ? host.SetIsolatedFlag(flag) : kNotApplied;
     }
@@ -101,7 +89,7 @@ LONG CQelVorlaProxyHost::OnProcessQelVideoCmd(const BYTE* buffer, LONG size) {
   }
   const char* name = CommandName(command.nCmd);
   Log(3, "VideoHost::OnProcessQelVideoCmd: Cmd=%d [%s], Data size=%d", command.nCmd, name, command.nDataSize);
-  if (command.nCmd == kCmdSourcePortRange) {
+  if (command.nCmd == CommandNumber::kSourcePortRange) {
     Log(3, "VideoHost::OnProcessQelVideoCmd: Cmd=%d, Unprocessed command", command.nCmd);
     return 0;
   }

@@ -8,9 +8,6 @@
 namespace {
 
 constexpr int32_t kMaxCountedText = kShortTextSize - 1;
-constexpr int32_t kFlagSecondAddress = 0x1;
-constexpr int32_t kFlagCustomHeader = 0x2;
-constexpr int32_t kFlagCredentials = 0x4;
 
 template <int32_t N>
 void Clear(char (&szText)[N]) {
@@ -43,7 +40,7 @@ bool ReadProxyAddresses(PayloadCursor& cursor, int32_t& nFlags, ShortText& szHos
   if (!cursor.Skip(leadSize) || !cursor.ReadBe32(nFlags) || !ReadRequiredCountedText(cursor, szAddress))
     return false;
   SplitProxyPair(szAddress, szHost1, nPort1, &szHost2, &nPort2);
-  if (nFlags & kFlagSecondAddress) {
+  if (nFlags & ProxyListFlag::kSecondAddress) {
     if (!ReadRequiredCountedText(cursor, szAddress)) return false;
     SplitProxyPair(szAddress, szHost2, nPort2, nullptr, nullptr);
   }
@@ -134,7 +131,7 @@ bool ParsePlugProxyList(const VideoCommand& command, ShortText& szHost1, int32_t
   PayloadCursor cursor(command);
   int32_t flags = 0;
   if (!ReadProxyAddresses(cursor, flags, szHost1, nPort1, szHost2, nPort2)) return false;
-  return !(flags & kFlagCustomHeader) || ReadOptionalCountedText(cursor, szCustomHeader);
+  return !(flags & ProxyListFlag::kCustomHeader) || ReadOptionalCountedText(cursor, szCustomHeader);
 }
 
 bool ParseSocks5ProxyList(const VideoCommand& command, ShortText& szHost1, int32_t& nPort1, ShortText& szHost2,
@@ -149,6 +146,6 @@ bool ParseSocks5ProxyList(const VideoCommand& command, ShortText& szHost1, int32
   PayloadCursor cursor(command);
   int32_t flags = 0;
   if (!ReadProxyAddresses(cursor, flags, szHost1, nPort1, szHost2, nPort2)) return false;
-  return !(flags & kFlagCredentials) ||
+  return !(flags & ProxyListFlag::kCredentials) ||
          (ReadOptionalCountedText(cursor, szUserName) && ReadOptionalCountedText(cursor, szPassword));
 }

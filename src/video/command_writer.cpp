@@ -2,9 +2,6 @@
 
 namespace {
 
-constexpr uint32_t kFlagSecondAddress = 0x1;
-constexpr uint32_t kFlagCustomHeader = 0x2;
-constexpr uint32_t kFlagCredentials = 0x4;
 
 const char* FormName(HeaderForm form) {
   switch (form) {
@@ -25,7 +22,7 @@ CommandWriter ProxyListStart(HeaderForm form, int32_t nCmd, uint32_t flags, cons
 }
 
 CommandBytes Socks5List(int32_t nCmd, const Socks5ProxyList& list, HeaderForm form) {
-  const uint32_t flags = (list.second ? kFlagSecondAddress : 0) | (list.userName ? kFlagCredentials : 0);
+  const uint32_t flags = (list.second ? ProxyListFlag::kSecondAddress : 0) | (list.userName ? ProxyListFlag::kCredentials : 0);
   CommandWriter writer = ProxyListStart(form, nCmd, flags, list.first);
   if (list.second) writer.ListText(*list.second);
   if (list.userName) writer.ListText(*list.userName).ListText(list.password);
@@ -44,10 +41,10 @@ CommandWriter::CommandWriter(HeaderForm form, int32_t nCmd, int32_t nCount) : m_
       Be32(static_cast<uint32_t>(nCount)).Be32(static_cast<uint32_t>(nCmd));
       break;
     case HeaderForm::Short:
-      Octet(0x80u | static_cast<uint32_t>(nCmd)).Octet(static_cast<uint32_t>(nCount));
+      Octet(kHeaderShortBit | static_cast<uint32_t>(nCmd)).Octet(static_cast<uint32_t>(nCount));
       break;
     case HeaderForm::Escape:
-      Octet(0xFF).Octet(static_cast<uint32_t>(nCmd));
+      Octet(kHeaderEscapeByte).Octet(static_cast<uint32_t>(nCmd));
       break;
   }
 }
@@ -86,23 +83,23 @@ CommandWriter& CommandWriter::ListText(std::string_view text) {
 namespace Cmd {
 
 CommandBytes loadFile(std::string_view text, HeaderForm form) {
-  return CommandWriter(form, 21).Be32(0).Be32(static_cast<uint32_t>(text.size())).Bytes(text).Done();
+  return CommandWriter(form, CommandNumber::kLoadFile).Be32(0).Be32(static_cast<uint32_t>(text.size())).Bytes(text).Done();
 }
 
 CommandBytes plugProxy(const PlugProxyList& list, HeaderForm form) {
-  const uint32_t flags = (list.second ? kFlagSecondAddress : 0) | (list.customHeader ? kFlagCustomHeader : 0);
-  CommandWriter writer = ProxyListStart(form, 22, flags, list.first);
+  const uint32_t flags = (list.second ? ProxyListFlag::kSecondAddress : 0) | (list.customHeader ? ProxyListFlag::kCustomHeader : 0);
+  CommandWriter writer = ProxyListStart(form, CommandNumber::kPlugProxy, flags, list.first);
   if (list.second) writer.ListText(*list.second);
   if (list.customHeader) writer.ListText(*list.customHeader);
   return writer.Done();
 }
 
-CommandBytes socks(const Socks5ProxyList& list, HeaderForm form) { return Socks5List(25, list, form); }
+CommandBytes socks(const Socks5ProxyList& list, HeaderForm form) { return Socks5List(CommandNumber::kSocks5Proxy, list, form); }
 
-CommandBytes sourcePortRange(HeaderForm form) { return CommandWriter(form, 84).Done(); }
+CommandBytes sourcePortRange(HeaderForm form) { return CommandWriter(form, CommandNumber::kSourcePortRange).Done(); }
 
 CommandBytes secureHeader(uint8_t version, uint8_t keyType, std::string_view header, HeaderForm form) {
-  return CommandWriter(form, 113)
+  return CommandWriter(form, CommandNumber::kSecureHeader)
       .Octet(0)
       .Octet(0)
       .Octet(version)
@@ -112,16 +109,16 @@ CommandBytes secureHeader(uint8_t version, uint8_t keyType, std::string_view hea
       .Done();
 }
 
-CommandBytes socks5Setting(const Socks5ProxyList& list, HeaderForm form) { return Socks5List(201, list, form); }
+CommandBytes socks5Setting(const Socks5ProxyList& list, HeaderForm form) { return Socks5List(CommandNumber::kVideoSocks5Proxy, list, form); }
 
-CommandBytes alarmInterval(int32_t seconds, HeaderForm form) { return OneValue(215, seconds, form); }
+CommandBytes alarmInterval(int32_t seconds, HeaderForm form) { return OneValue(CommandNumber::kAlarmInterval, seconds, form); }
 
 CommandBytes sessionIds(int32_t first, int32_t second, HeaderForm form) {
-  return CommandWriter(form, 221).SizeField(8).Be32(static_cast<uint32_t>(first)).Be32(static_cast<uint32_t>(second)).Done();
+  return CommandWriter(form, CommandNumber::kSessionIDs).SizeField(8).Be32(static_cast<uint32_t>(first)).Be32(static_cast<uint32_t>(second)).Done();
 }
 
 CommandBytes url(int32_t connIndex, int32_t type, std::string_view url, HeaderForm form, int32_t count) {
-  return CommandWriter(form, 227, count)
+  return CommandWriter(form, CommandNumber::kURLSetting, count)
       .SizeField(0)
       .Be32(static_cast<uint32_t>(type))
       .Be32(static_cast<uint32_t>(connIndex))
@@ -131,11 +128,11 @@ CommandBytes url(int32_t connIndex, int32_t type, std::string_view url, HeaderFo
 }
 
 CommandBytes plugInType(int32_t type, HeaderForm form) {
-  return CommandWriter(form, 241).Be32(static_cast<uint32_t>(type)).Done();
+  return CommandWriter(form, CommandNumber::kPlugInType).Be32(static_cast<uint32_t>(type)).Done();
 }
 
 CommandBytes proxyKey(uint8_t total, uint8_t index, std::string_view key, HeaderForm form, int32_t count) {
-  return CommandWriter(form, 242, count)
+  return CommandWriter(form, CommandNumber::kProxyKey, count)
       .SizeField(0)
       .Octet(total)
       .Octet(index)
@@ -144,7 +141,7 @@ CommandBytes proxyKey(uint8_t total, uint8_t index, std::string_view key, Header
       .Done();
 }
 
-CommandBytes isolated(int32_t flag, HeaderForm form) { return OneValue(245, flag, form); }
+CommandBytes isolated(int32_t flag, HeaderForm form) { return OneValue(CommandNumber::kIsolated, flag, form); }
 
 }  // namespace Cmd
 
@@ -156,20 +153,20 @@ std::vector<NamedCommand> EveryHandledCommand() {
     commands.push_back({std::to_string(nCmd) + "-" + FormName(form), nCmd, form, std::move(bytes)});
   };
   for (HeaderForm form : {HeaderForm::Long, HeaderForm::Short, HeaderForm::Escape}) {
-    add(21, form, Cmd::loadFile("http://media.example.com/live.asf", form));
-    add(22, form, Cmd::plugProxy(plug, form));
-    add(25, form, Cmd::socks(socks5, form));
-    add(84, form, Cmd::sourcePortRange(form));
-    add(113, form, Cmd::secureHeader(2, 1, "secure-header-text", form));
+    add(CommandNumber::kLoadFile, form, Cmd::loadFile("http://media.example.com/live.asf", form));
+    add(CommandNumber::kPlugProxy, form, Cmd::plugProxy(plug, form));
+    add(CommandNumber::kSocks5Proxy, form, Cmd::socks(socks5, form));
+    add(CommandNumber::kSourcePortRange, form, Cmd::sourcePortRange(form));
+    add(CommandNumber::kSecureHeader, form, Cmd::secureHeader(2, 1, "secure-header-text", form));
   }
   for (HeaderForm form : {HeaderForm::Long, HeaderForm::Escape}) {
-    add(201, form, Cmd::socks5Setting(socks5, form));
-    add(215, form, Cmd::alarmInterval(30, form));
-    add(221, form, Cmd::sessionIds(1234, 5678, form));
-    add(227, form, Cmd::url(0, 1, "http://media.example.com/live", form));
-    add(241, form, Cmd::plugInType(2, form));
-    add(242, form, Cmd::proxyKey(1, 0, "proxy-key", form));
-    add(245, form, Cmd::isolated(1, form));
+    add(CommandNumber::kVideoSocks5Proxy, form, Cmd::socks5Setting(socks5, form));
+    add(CommandNumber::kAlarmInterval, form, Cmd::alarmInterval(30, form));
+    add(CommandNumber::kSessionIDs, form, Cmd::sessionIds(1234, 5678, form));
+    add(CommandNumber::kURLSetting, form, Cmd::url(0, 1, "http://media.example.com/live", form));
+    add(CommandNumber::kPlugInType, form, Cmd::plugInType(2, form));
+    add(CommandNumber::kProxyKey, form, Cmd::proxyKey(1, 0, "proxy-key", form));
+    add(CommandNumber::kIsolated, form, Cmd::isolated(1, form));
   }
   return commands;
 }

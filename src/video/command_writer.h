@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-enum class HeaderForm { Long, Short, Escape };
+#include "video/command_format.h"
 
 using CommandBytes = std::vector<uint8_t>;
 

@@ -7,7 +7,7 @@
 
 PayloadCursor::PayloadCursor(const VideoCommand& command)
     : m_pData(command.pData), m_nSize(command.pData ? std::max(command.nDataSize, 0) : 0),
-      m_nForm(command.nForm) {}
+      m_form(command.form) {}
 
 bool PayloadCursor::ReadOctet(int32_t& nValue) {
   if (Left() < 1) return false;
@@ -24,10 +24,10 @@ bool PayloadCursor::ReadBe32(int32_t& nValue) {
 }
 
 bool PayloadCursor::ReadSizeField(int32_t& nValue) {
-  switch (m_nForm) {
-    case kCommandFormLong:
+  switch (m_form) {
+    case HeaderForm::Long:
       return ReadBe32(nValue);
-    case kCommandFormShort:
+    case HeaderForm::Short:
       return ReadOctet(nValue);
     default:
       return true;  // the escape form has no size field

@@ -24,7 +24,7 @@ class PayloadCursor {
   // fewer bytes than that are left.
   bool CopyBytes(char* pDest, int32_t nCapacity, int32_t nCount);
 
-  bool IsShortForm() const { return m_nForm == kCommandFormShort; }
+  bool IsShortForm() const { return m_form == HeaderForm::Short; }
 
  private:
   // Leaves nValue as it is in the escape form, which has no size field.
@@ -34,5 +34,5 @@ class PayloadCursor {
   const uint8_t* m_pData;
   int32_t m_nSize;
   int32_t m_nOffset = 0;
-  int32_t m_nForm;
+  HeaderForm m_form;
 };

@@ -4,10 +4,9 @@
 
 #include "log/log.h"
 
-CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner* pOwner)
-    : m_nRefCount(1),
-      m_hParent(nullptr),
-      m_pOwner(pOwner),
+CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner& owner)
+    : m_hParent(nullptr),
+      m_owner(owner),
       m_bFirstSessionIDs(1),
       m_nAlarmInterval(0),
       m_nPlugInType(0),
@@ -24,13 +23,9 @@ HRESULT CQelVorlaProxyHost::QueryInterface(REFIID, void** ppv) {
   return E_NOINTERFACE;
 }
 
-ULONG CQelVorlaProxyHost::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_nRefCount)); }
+ULONG CQelVorlaProxyHost::AddRef() { return m_refs.AddRef(); }
 
-ULONG CQelVorlaProxyHost::Release() {
-  const LONG count = InterlockedDecrement(&m_nRefCount);
-  if (count == 0) delete this;
-  return static_cast<ULONG>(count);
-}
+ULONG CQelVorlaProxyHost::Release() { return m_refs.Release(this); }
 
 void CQelVorlaProxyHost::AdoptProxy(CComRef<IQelVideoProxy> proxy) { m_proxies.push_back(std::move(proxy)); }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/com_ref.h"
+#include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "plugins/proxy_plugin.h"
@@ -24,7 +25,7 @@ struct PlayerStatusRecord {
 
 class CQelVorlaProxyHost : public IQelVideoCBBCallback {
  public:
-  explicit CQelVorlaProxyHost(IVideoHostOwner* pOwner);
+  explicit CQelVorlaProxyHost(IVideoHostOwner& owner);
   virtual ~CQelVorlaProxyHost();
   CQelVorlaProxyHost(const CQelVorlaProxyHost&) = delete;
   CQelVorlaProxyHost& operator=(const CQelVorlaProxyHost&) = delete;
@@ -96,9 +97,9 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
     for (CSrcConfig* config : EveryConfig()) visit(*config);
   }
 
-  LONG volatile m_nRefCount;
+  CObjectCount<CInterlockedCount> m_refs{1};
   HWND m_hParent;
-  IVideoHostOwner* m_pOwner;
+  IVideoHostOwner& m_owner;  // the control that made this host and outlives it
   CProxyPlugin m_proxyPlugin;
   CQelCBBCallback m_callback;
   CTalkback m_talkback;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/clock.h"
-#include "base/locks.h"
 #include "host_interfaces/host_interfaces.h"
 #include "log/log.h"
 #include "talkback/inms_alarm_message.h"
@@ -14,19 +13,13 @@ namespace {
 
 constexpr LONG kIdleSeconds = 30;
 
-template <typename Read>
-LONG LockedRead(CSrcConfig& config, Read read) {
-  CAutoLock hold(&config.m_cs);
-  return read();
-}
-
 }  // namespace
 
 int CQelVorlaProxyHost::SendHeartbeat(LONG bClosing) {
   if (m_nAlarmInterval == 0) return 0;
   const std::string text = FormatPlayerStatus(bClosing);
   if (text.empty()) return 0;
-  const LONG ucid = m_pOwner != nullptr ? m_pOwner->OwnerUCID() : 0;
+  const LONG ucid = m_owner.OwnerUCID();
   Log(3, "VideoHost::SendHeartbeat: UCID=%d, Size=%d: %s", static_cast<int>(static_cast<uint16_t>(ucid)),
       static_cast<int>(text.size()), text.c_str());
   CInmsAlarmMessage message(ucid, text);
@@ -66,19 +59,17 @@ std::string CQelVorlaProxyHost::FormatPlayerStatus(LONG bClosing) {
     state = idle >= kIdleSeconds ? kPlayerStateIdle : kPlayerStateActive;
   }
 
-  const LONG currentConnection = LockedRead(*config, [&] { return config->m_nCurConn; });
-  const LONG sessionID2 = LockedRead(*config, [&] { return config->m_nSessionID2; });
-  const LONG sessionID1 = LockedRead(*config, [&] { return config->m_nSessionID1; });
-  const bool mproxy = config->IsMProxy(currentConnection == -1 ? 0 : currentConnection);
+  const SrcStatusReading reading = config->ReadStatus();
+  const bool mproxy = config->IsMProxy(reading.currentConnection == -1 ? 0 : reading.currentConnection);
 
   uint32_t counter = 0;
   for (const CComRef<IQelVideoProxy>& proxy : m_proxies)
     if (proxy) counter += static_cast<uint32_t>(proxy->GetByteCount()) * 8u;
 
   PlayerStatus status{};
-  status.nACID = m_pOwner != nullptr ? m_pOwner->OwnerACID() : 0;
-  status.nSessionID1 = sessionID1;
-  status.nSessionID2 = sessionID2;
+  status.nACID = m_owner.OwnerACID();
+  status.nSessionID1 = reading.sessionID1;
+  status.nSessionID2 = reading.sessionID2;
   status.dateTime = FormatStatusDateTime(now);
   status.nState = state;
   status.nCounterBits = static_cast<LONG>(counter);

@@ -117,7 +117,7 @@ LONG CQelVorlaProxyHost::StartPlay() {
   if (StartLocalProxies() == 0) return 0;
   const LONG port = GetLocalProxyPort();
   if (port < 0) return 0;
-  const LONG acid = m_pOwner != nullptr ? static_cast<LONG>(static_cast<uint16_t>(m_pOwner->OwnerACID())) : 0;
+  const LONG acid = static_cast<LONG>(static_cast<uint16_t>(m_owner.OwnerACID()));
   Log(1, "VideoHost::StartPlay: ACID=%d, Port=%d", static_cast<int>(acid), static_cast<int>(port));
   if (m_talkback.SendCommand(kTalkbackReportProxyPort, acid, port))
     Log(1, "VideoHost::StartPlay: Sent proxy port successfully");

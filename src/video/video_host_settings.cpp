@@ -3,9 +3,7 @@
 // never sees a half-written field.
 #include <algorithm>
 #include <cinttypes>
-#include <cstring>
 
-#include "base/locks.h"
 #include "config/url_parser.h"
 #include "host_interfaces/host_interfaces.h"
 #include "log/ctrl_log.h"
@@ -27,12 +25,6 @@ const char* ConnectionTypeName(LONG type) {
     case 3: return "MPROXY";
     default: return "";
   }
-}
-
-template <typename Write>
-void Locked(CSrcConfig& config, Write write) {
-  CAutoLock hold(&config.m_cs);
-  write();
 }
 
 struct ClientKey {
@@ -115,8 +107,7 @@ HRESULT CQelVorlaProxyHost::SetAASSessionIDs(int64_t id1, int64_t id2) {
   else
     SendHeartbeat(1);  // still reports the identifiers of the session that ends
   ForEveryConfig([&](CSrcConfig& config) {
-    Locked(config, [&] { config.m_nSessionID1 = static_cast<LONG>(static_cast<uint32_t>(id1)); });
-    Locked(config, [&] { config.m_nSessionID2 = static_cast<LONG>(static_cast<uint32_t>(id2)); });
+    config.SetSessionIDs(static_cast<LONG>(static_cast<uint32_t>(id1)), static_cast<LONG>(static_cast<uint32_t>(id2)));
   });
   return 0;
 }
@@ -124,15 +115,7 @@ HRESULT CQelVorlaProxyHost::SetAASSessionIDs(int64_t id1, int64_t id2) {
 HRESULT CQelVorlaProxyHost::SetProxyKey(LONG total, LONG index, const char* key) {
   Log(1, "VideoHost::SetProxyKey: Total=%d, Index=%d, Key=%s", static_cast<int>(total), static_cast<int>(index),
       Masked(key));
-  const size_t length = std::strlen(Text(key));
-  ForEveryConfig([&](CSrcConfig& config) {
-    // The whole change of the list under one hold: a running proxy may read it on its own thread.
-    CAutoLock hold(&config.m_cs);
-    if (index == 0) config.StartKeyList(total);
-    if (config.m_ppKeys == nullptr) config.StartKeyList(1);
-    config.AddKey(static_cast<short>(length > 0x7FFF ? -1 : static_cast<long>(length)),
-                  reinterpret_cast<const BYTE*>(Text(key)));
-  });
+  ForEveryConfig([&](CSrcConfig& config) { config.AddHostKey(total, index, Text(key)); });
   return 0;
 }
 
@@ -155,16 +138,16 @@ HRESULT CQelVorlaProxyHost::SetSocks5Proxy(const char* host1, LONG port1, const 
   ForEveryConfig([&](CSrcConfig& config) {
     if (!enabled) {
       // Turned off only: the chain stays as it was for a later command that turns it on again.
-      Locked(config, [&] { config.m_bUseSocks5 = false; });
+      config.SetUseSocks5(false);
       return;
     }
     config.SetSocksHost(0, Text(host1));
-    Locked(config, [&] { config.m_nSocksPort[0] = port1; });
+    config.SetSocksPort(0, port1);
     config.SetSocksHost(1, Text(host2));
-    Locked(config, [&] { config.m_nSocksPort[1] = port2; });
+    config.SetSocksPort(1, port2);
     config.SetSocksUser(Text(userName));
     config.SetSocksPassword(Text(password));
-    Locked(config, [&] { config.m_bUseSocks5 = true; });
+    config.SetUseSocks5(true);
   });
   return 0;
 }
@@ -175,9 +158,9 @@ HRESULT CQelVorlaProxyHost::SetPLUGProxy(const char* host1, LONG port1, const ch
       static_cast<int>(port1), Text(host2), static_cast<int>(port2), Text(customHeader));
   ForEveryConfig([&](CSrcConfig& config) {
     config.SetPlugHost(0, Text(host1));
-    Locked(config, [&] { config.m_nPlugPort[0] = port1; });
+    config.SetPlugPort(0, port1);
     config.SetPlugHost(1, Text(host2));
-    Locked(config, [&] { config.m_nPlugPort[1] = port2; });
+    config.SetPlugPort(1, port2);
     config.SetPlugHeader(Text(customHeader));
   });
   return 0;
@@ -195,14 +178,10 @@ HRESULT CQelVorlaProxyHost::SetSecureHeader(const char* header, LONG version, LO
   Log(1, "VideoHost::SetSecureHeader: Successfully retrieved key from CBB. Key size=%d, %s",
       static_cast<int>(key.length), "");
   if (ProcessLog().Level() >= 2) Log(2, "%s", key.length > 0 ? kMasked : "");
-  const LONG stored = key.length < CSrcConfig::kClientKeySize ? key.length : CSrcConfig::kClientKeySize;
   ForEveryConfig([&](CSrcConfig& config) {
-    Locked(config, [&] { config.m_nSecureHeaderVersion = version; });
+    config.SetSecureHeaderVersion(version);
     config.SetSecureHeaderText(Text(header));
-    Locked(config, [&] {
-      config.m_nClientKeyLen = stored;
-      if (stored > 0) std::memcpy(config.m_clientKey, keys + key.offset, static_cast<size_t>(stored));
-    });
+    config.SetClientKey(keys + key.offset, key.length);
   });
   return 0;
 }
@@ -210,7 +189,7 @@ HRESULT CQelVorlaProxyHost::SetSecureHeader(const char* header, LONG version, LO
 HRESULT CQelVorlaProxyHost::SetHeartbeatAlarmInterval(LONG seconds) {
   Log(1, "VideoHost::SetHeartbeatAlarmInterval: Interval=%d", static_cast<int>(seconds));
   m_nAlarmInterval = seconds;
-  if (m_pOwner != nullptr) m_pOwner->StartTimer(seconds);
+  m_owner.StartTimer(seconds);
   return 0;
 }
 

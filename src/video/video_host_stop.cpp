@@ -3,17 +3,12 @@
 #include "log/log.h"
 #include "video/video_host.h"
 
-namespace {
-unsigned int Hex32(const void* pointer) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(pointer)); }
-}  // namespace
-
 void CQelVorlaProxyHost::StopEveryone() {
-  if (m_pOwner == nullptr) return;
-  if (m_pOwner->PostStopNotice() == 1)
+  if (m_owner.PostStopNotice() == 1)
     Log(2, "VideoHost::StopEveryone: Post VOLink message successfully");
   else
     Log(1, "VideoHost::StopEveryone: Failed to post VOLink message");
-  m_pOwner->ForEachLivePlayer([this](CQelVorlaProxyHost* other) {
+  m_owner.ForEachLivePlayer([this](CQelVorlaProxyHost* other) {
     if (other == nullptr || other == this || other->m_bIsolated != 0) return;
     Log(2, "VideoHost::StopEveryone: Suspend 0x%08X", Hex32(other));
     other->Suspend();
@@ -21,7 +16,7 @@ void CQelVorlaProxyHost::StopEveryone() {
 }
 
 void CQelVorlaProxyHost::Suspend() {
-  const LONG acid = m_pOwner != nullptr ? m_pOwner->OwnerACID() : 0;
+  const LONG acid = m_owner.OwnerACID();
   if (m_talkback.SendCommand(kTalkbackProxyStatus, acid, 1))
     Log(1, "VideoHost::Suspend: Sent proxy status (%d) successfully", 1);
   else

@@ -7,7 +7,7 @@
 
 TEST(CCSLock, IsAliveFromConstructionAndReentrantForItsHolder) {
   CCSLock lock;
-  EXPECT_EQ(lock.m_bInitialized, 1);
+  EXPECT_TRUE(lock.IsAlive());
   lock.Lock();
   lock.Lock();  // the holder enters again without blocking
   lock.Unlock();

@@ -17,7 +17,7 @@ TEST_F(RegistryTest, ReadsADword) {
   SetDword("Level", 3);
   CRegistry reg = Reader();
   EXPECT_EQ(reg.ReadDword("Level"), 3u);
-  EXPECT_EQ(reg.m_lLastError, ERROR_SUCCESS);
+  EXPECT_EQ(reg.LastError(), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, DwordFailuresAllReadAsAllOnes) {
@@ -27,7 +27,7 @@ TEST_F(RegistryTest, DwordFailuresAllReadAsAllOnes) {
   EXPECT_EQ(reg.ReadDword("Text"), 0xFFFFFFFFu) << "a string is not a DWORD";
   EXPECT_EQ(reg.ReadDword("AllOnes"), 0xFFFFFFFFu);
   EXPECT_EQ(reg.ReadDword("Missing"), 0xFFFFFFFFu);
-  EXPECT_EQ(reg.m_lLastError, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.LastError(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, ReadsStringsUpToTheirFirstNulAndNeverPastTheirSize) {
@@ -40,16 +40,16 @@ TEST_F(RegistryTest, ReadsStringsUpToTheirFirstNulAndNeverPastTheirSize) {
   EXPECT_EQ(reg.ReadString("Embedded"), "ab");
   EXPECT_EQ(reg.ReadString("Unterminated"), "xyz");
   EXPECT_EQ(reg.ReadString("Empty"), "");
-  EXPECT_EQ(reg.m_lLastError, ERROR_SUCCESS);
+  EXPECT_EQ(reg.LastError(), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, MissingKeyKeepsTheOpenResult) {
   CRegistry reg(HKEY_CURRENT_USER, (m_subKey + "\\NoSuchKey").c_str());
   EXPECT_EQ(reg.ReadString("File"), "");
-  EXPECT_EQ(reg.m_lLastError, ERROR_FILE_NOT_FOUND);
-  reg.m_lLastError = 0;
-  EXPECT_EQ(reg.ReadDword("Level"), 0xFFFFFFFFu);
-  EXPECT_EQ(reg.m_lLastError, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.LastError(), ERROR_FILE_NOT_FOUND);
+  CRegistry fresh(HKEY_CURRENT_USER, (m_subKey + "\\NoSuchKey").c_str());
+  EXPECT_EQ(fresh.ReadDword("Level"), 0xFFFFFFFFu);
+  EXPECT_EQ(fresh.LastError(), ERROR_FILE_NOT_FOUND);
 }
 
 #endif
@@ -58,5 +58,5 @@ TEST(Registry, NoRootKeyReadsNothingAndCallsNothing) {
   CRegistry reg(nullptr, "Software");
   EXPECT_EQ(reg.ReadDword("Level"), 0xFFFFFFFFu);
   EXPECT_EQ(reg.ReadString("File"), "");
-  EXPECT_EQ(reg.m_lLastError, 0);
+  EXPECT_EQ(reg.LastError(), 0);
 }

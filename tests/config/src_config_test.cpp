@@ -145,11 +145,45 @@ TEST(CSrcConfig, ProxyPairSettersTakeOnlyIndexZeroAndOne) {
   for (LONG index : {0, 1, 2, -1}) {
     config.SetPlugHost(index, "plug" + std::to_string(index));
     config.SetSocksHost(index, "socks" + std::to_string(index));
+    config.SetPlugPort(index, 80 + index);
+    config.SetSocksPort(index, 1080 + index);
   }
   EXPECT_EQ(config.m_strPlugHost[0], "plug0");
   EXPECT_EQ(config.m_strPlugHost[1], "plug1");
   EXPECT_EQ(config.m_strSocksHost[0], "socks0");
   EXPECT_EQ(config.m_strSocksHost[1], "socks1");
+  EXPECT_EQ(config.m_nPlugPort[0], 80);
+  EXPECT_EQ(config.m_nPlugPort[1], 81);
+  EXPECT_EQ(config.m_nSocksPort[0], 1080);
+  EXPECT_EQ(config.m_nSocksPort[1], 1081);
+}
+
+TEST(CSrcConfig, ClientKeyKeepsAtMostItsTwentyBytes) {
+  CSrcConfig config;
+  BYTE bytes[24];
+  for (BYTE i = 0; i < 24; ++i) bytes[i] = static_cast<BYTE>(i + 1);
+  config.SetClientKey(bytes, 24);
+  EXPECT_EQ(config.m_nClientKeyLen, CSrcConfig::kClientKeySize);
+  EXPECT_EQ(config.m_clientKey[19], 20);
+  config.SetClientKey(bytes, 0);
+  EXPECT_EQ(config.m_nClientKeyLen, 0);
+  EXPECT_EQ(config.m_clientKey[0], 1) << "an empty key leaves the bytes, as its length says none count";
+}
+
+TEST(CSrcConfig, HostKeysStartTheirListAtIndexZeroOrWithAListOfOne) {
+  CSrcConfig config;
+  config.AddHostKey(3, 1, "orphan");  // no list yet: a list of one takes it
+  EXPECT_EQ(config.m_nKeyTotal, 1);
+  ASSERT_EQ(config.m_nKeyCount, 1);
+  EXPECT_STREQ(config.m_ppKeys[0], "orphan");
+  config.AddHostKey(2, 0, "a");
+  config.AddHostKey(2, 1, "b");
+  config.AddHostKey(2, 2, "c");  // the list is full
+  EXPECT_EQ(config.m_nKeyTotal, 2);
+  ASSERT_EQ(config.m_nKeyCount, 2);
+  EXPECT_STREQ(config.m_ppKeys[1], "b");
+  config.AddHostKey(1, 0, std::string(0x8000, 'k'));  // longer than a short: refused
+  EXPECT_EQ(config.m_nKeyCount, 0);
 }
 
 TEST(CSrcConfig, KeysAreStoredInArrivalOrderUntilTheListIsFull) {

@@ -74,7 +74,7 @@ TEST(CQELURLParser, RejectsTextsThatAreNoUrlAndPiecesThatDoNotFit) {
   }
   CQELURLParser parser;
   EXPECT_TRUE(parser.Parse(longestPath.c_str()));
-  EXPECT_EQ(std::string(parser.m_szUrlPath).size(), 254u);
+  EXPECT_EQ(std::string(parser.Components().lpszUrlPath).size(), 254u);
 }
 
 TEST(CQELURLParser, IsFileURLOnlyForTheFileScheme) {

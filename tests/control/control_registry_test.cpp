@@ -14,7 +14,7 @@ class ControlRegistryTest : public ::testing::Test {
  protected:
   void SetUp() override { TheModule().m_log.UseSettings(m_dir.File("registry.log"), 1, 1024000); }
   void TearDown() override {
-    TheModule().m_controls.RemoveAll();
+    TheModule().Controls().Clear();
     TheModule().m_log.Close();
   }
   std::vector<std::string> Lines() { return ReadLogLines(m_dir.File("registry.log")); }
@@ -30,30 +30,30 @@ class ControlRegistryTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ControlRegistryTest, CountsEveryChangeAndClosesTheLogWithTheLast) {
-  AddControl(Fake(0x10));
-  AddControl(Fake(0x20));
-  RemoveControl(Fake(0x10));
+  TheModule().Controls().Add(Fake(0x10));
+  TheModule().Controls().Add(Fake(0x20));
+  TheModule().Controls().Remove(Fake(0x10));
   EXPECT_TRUE(TheModule().m_log.IsOpen());
-  RemoveControl(Fake(0x20));
+  TheModule().Controls().Remove(Fake(0x20));
   EXPECT_FALSE(TheModule().m_log.IsOpen()) << "no control left: the log file is closed";
   EXPECT_EQ(Messages(), (std::vector<std::string>{"AddControl: Count=1", "AddControl: Count=2",
                                                   "RemoveControl: Count=1", "RemoveControl: Count=0"}));
 }
 
 TEST_F(ControlRegistryTest, NullIsIgnoredAndAnUnknownControlStillLogsTheCount) {
-  AddControl(nullptr);
-  RemoveControl(nullptr);
+  TheModule().Controls().Add(nullptr);
+  TheModule().Controls().Remove(nullptr);
   EXPECT_FALSE(FileExists(m_dir.File("registry.log")));
-  AddControl(Fake(0x10));
-  RemoveControl(Fake(0x99));
-  EXPECT_EQ(TheModule().m_controls.GetCount(), 1);
+  TheModule().Controls().Add(Fake(0x10));
+  TheModule().Controls().Remove(Fake(0x99));
+  EXPECT_EQ(TheModule().Controls().Count(), 1);
   EXPECT_EQ(Messages(), (std::vector<std::string>{"AddControl: Count=1", "RemoveControl: Count=1"}));
 }
 
 TEST_F(ControlRegistryTest, DuplicatesLeaveOneAtATime) {
-  AddControl(Fake(0x10));
-  AddControl(Fake(0x10));
-  RemoveControl(Fake(0x10));
-  EXPECT_EQ(TheModule().m_controls.GetCount(), 1);
+  TheModule().Controls().Add(Fake(0x10));
+  TheModule().Controls().Add(Fake(0x10));
+  TheModule().Controls().Remove(Fake(0x10));
+  EXPECT_EQ(TheModule().Controls().Count(), 1);
   EXPECT_TRUE(TheModule().m_log.IsOpen());
 }

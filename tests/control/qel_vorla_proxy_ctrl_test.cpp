@@ -63,7 +63,8 @@ TEST_F(ControlTest, FactoryHandsOutOneReferenceAndRegisters) {
   EXPECT_EQ(m_ctrl->OwnerUCID(), 53);
   EXPECT_EQ(m_unknown->AddRef(), 2u);
   EXPECT_EQ(m_unknown->Release(), 1u);
-  EXPECT_EQ(TheModule().m_controls.Find(m_ctrl), 0);
+  EXPECT_TRUE(TheModule().Controls().Contains(m_ctrl));
+  EXPECT_EQ(TheModule().Controls().Count(), 1);
   EXPECT_EQ(Only(LoggedLines(), {"AddControl"}), Lines{"AddControl: Count=1"});
 }
 
@@ -96,7 +97,7 @@ TEST_F(ControlTest, RefusedFactoryCallsCreateNothing) {
   EXPECT_EQ(ControlFactoryX(53, nullptr, 0), 0);
   IUnknown* wide = nullptr;
   EXPECT_EQ(ControlFactoryX(0x10035, &wide, 0), 1) << "only the low 16 bits name the type";
-  EXPECT_EQ(TheModule().m_controls.GetCount(), 2);
+  EXPECT_EQ(TheModule().Controls().Count(), 2);
   wide->Release();
   LONG first = 7, second = 7;
   EXPECT_EQ(Version(99, &first, &second), 1);
@@ -160,7 +161,7 @@ TEST_F(ControlTest, DeleteWithoutInitLogsItsFirstAndLastLine) {
 TEST_F(ControlTest, LastReleaseLeavesTheRegistryAndClosesTheLog) {
   m_unknown->Release();
   m_unknown = nullptr;
-  EXPECT_EQ(TheModule().m_controls.GetCount(), 0);
+  EXPECT_EQ(TheModule().Controls().Count(), 0);
   EXPECT_FALSE(ProcessLog().IsOpen());
   EXPECT_EQ(Only(LoggedLines(), {"AddControl", "RemoveControl"}),
             (Lines{"AddControl: Count=1", "RemoveControl: Count=0"}));

@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
   if (argc != 3) return 3;
   LinkWindow window;
   CVorlaLinkPlugin link;
-  link.m_nSubscription = 1;
-  link.m_hSubscriberWnd = window.Handle();
+  link.SetSubscriber(1, window.Handle());
   HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]);
   if (window.Handle() == nullptr || ready == nullptr || link.Load("QelVorlaLink.dll") != 1 || link.SubscribeMsg() != 1)
     return 3;

@@ -16,8 +16,7 @@ constexpr DWORD kNoNoticeWaitMs = 300;
 class Subscriber {
  public:
   explicit Subscriber(LONG subscription) {
-    link.m_nSubscription = subscription;
-    link.m_hSubscriberWnd = window.Handle();
+    link.SetSubscriber(subscription, window.Handle());
     loaded = link.Load("QelVorlaLink.dll") == 1 && link.SubscribeMsg() == 1;
   }
   ~Subscriber() {

@@ -10,12 +10,13 @@ namespace {
 typedef void(QEL_CDECL* FakeLinkSetAnswerFn)(BYTE answer);
 typedef void(QEL_CDECL* FakeLinkLastCallFn)(LONG* args, HWND* window);
 
+const HWND kWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+
 class VorlaLinkPluginTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(fake, nullptr);
-    link.m_nSubscription = 1;
-    link.m_hSubscriberWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+    link.SetSubscriber(1, kWindow);
   }
   void TearDown() override {
     if (fake != nullptr) FreeLibrary(fake);
@@ -52,7 +53,7 @@ TEST_F(VorlaLinkPluginTest, AnyNonZeroByteCountsAsOne) {
 
 TEST_F(VorlaLinkPluginTest, EveryCallCarriesTheSubscriptionAndTheWindow) {
   ASSERT_EQ(link.Load("FakeVorlaLink.dll"), 1);
-  link.m_nSubscription = 7;
+  link.SetSubscriber(7, kWindow);
   ASSERT_EQ(link.PostMsg(53), 1);
   LONG args[3];
   HWND window = nullptr;
@@ -60,7 +61,7 @@ TEST_F(VorlaLinkPluginTest, EveryCallCarriesTheSubscriptionAndTheWindow) {
   EXPECT_EQ(args[0], 7);
   EXPECT_EQ(args[1], 53);
   EXPECT_EQ(args[2], 1) << "one call reached the library";
-  EXPECT_EQ(window, link.m_hSubscriberWnd);
+  EXPECT_EQ(window, kWindow);
 }
 
 TEST_F(VorlaLinkPluginTest, AMissingEntryPointAnswersMinusOneWithItsPrefix) {

@@ -77,7 +77,7 @@ class DispatcherTest : public ProcessLogTest {
     return kept;
   }
   IdleOwner m_owner;
-  CQelVorlaProxyHost* m_videoHost = new CQelVorlaProxyHost(&m_owner);
+  CQelVorlaProxyHost* m_videoHost = new CQelVorlaProxyHost(m_owner);
 };
 
 }  // namespace
@@ -146,7 +146,7 @@ TEST_F(DispatcherTest, EachCommandFillsItsOperationsArgumentsInOrder) {
       {Cmd::socks5Setting({""}), "SetSocks5Proxy(,0,,0,,)"},
   };
   for (const auto& row : rows) {
-    auto* video = new RecordingVideoHost(&m_owner);
+    auto* video = new RecordingVideoHost(m_owner);
     EXPECT_EQ(video->OnProcessQelVideoCmd(row.bytes.data(), static_cast<LONG>(row.bytes.size())), 0);
     EXPECT_EQ(video->call, row.call);
     video->Release();

@@ -60,6 +60,6 @@ class VideoHostTest : public ProcessLogTest {
   }
 
   FakeOwner m_owner;
-  CQelVorlaProxyHost* m_video = new CQelVorlaProxyHost(&m_owner);
+  CQelVorlaProxyHost* m_video = new CQelVorlaProxyHost(m_owner);
   std::vector<std::unique_ptr<FakeProxy>> m_fakes;
 };

@@ -33,7 +33,7 @@ TEST_F(ProxiesTest, PlugInTypeChoosesTheLibraryFile) {
   } rows[] = {{0, "QelVideoProxy_WMP.dll"}, {3, "QelVideoProxy_WMP.dll"}, {-1, "QelVideoProxy_WMP.dll"},
               {1, "QelVideoProxy_SS.dll"},  {2, "QelVideoProxy_VFN.dll"}};
   for (const auto& row : rows) {
-    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
+    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(m_owner);
     video->Initialize(nullptr, nullptr);
     StartWithType(video, row.type);
     EXPECT_TRUE(video->ProxyPlugin().IsPath(row.file)) << row.type;
@@ -83,7 +83,7 @@ TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
 // A host that was never initialized has no configuration: play starts and reports port 0, on a
 // channel it does not have yet.
 TEST_F(ProxiesTest, WithoutConfigurationsPlayStartsOnPortZero) {
-  CQelVorlaProxyHost* bare = new CQelVorlaProxyHost(&m_owner);
+  CQelVorlaProxyHost* bare = new CQelVorlaProxyHost(m_owner);
   EXPECT_EQ(bare->SetURL(3, 2, "http://media.example.com/live", 1), 0);
   EXPECT_EQ(bare->StartPlay(), 1);
   EXPECT_FALSE(bare->ProxyPlugin().IsLoaded()) << "no proxy needed, no library loaded";
@@ -152,7 +152,7 @@ TEST_F(ProxiesTest, StartFailuresAndTheirLines) {
     standIn.Configure(behaviour);
     const size_t linesBefore = LoggedLines().size();
     const size_t reportsBefore = m_host.TalkbackMessages().size();
-    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
+    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(m_owner);
     video->Initialize(m_host.Callback(), m_host.TalkBack());
     EXPECT_EQ(video->StartPlay(), row.result);
     video->CloseProxyConnections();
@@ -198,7 +198,7 @@ TEST_F(ProxiesTest, AReleaseThatFailsDuringDestroyLeavesTheOthersReleased) {
     StandInBehaviour behaviour;
     behaviour.proxyReleaseFault = fault;
     standIn.Configure(behaviour);
-    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(&m_owner);
+    CQelVorlaProxyHost* video = new CQelVorlaProxyHost(m_owner);
     video->Initialize(m_host.Callback(), m_host.TalkBack());
     video->AddConfig(std::make_unique<CSrcConfig>());
     ASSERT_EQ(video->StartLocalProxies(), 1);

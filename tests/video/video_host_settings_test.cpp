@@ -126,7 +126,7 @@ TEST_F(SettingsTest, SecureHeaderTakesTheKeyOfItsType) {
 TEST_F(SettingsTest, SecureHeaderWithoutClientKeysStoresNothing) {
   m_host.SetCallbackStatus(0);
   m_video->Release();
-  m_video = new CQelVorlaProxyHost(&m_owner);
+  m_video = new CQelVorlaProxyHost(m_owner);
   m_video->Initialize(m_host.Callback(), m_host.TalkBack());
   EXPECT_EQ(m_video->SetSecureHeader("hdr", 5, 0), 1);
   EXPECT_EQ(Config().m_strSecureHeader, "");

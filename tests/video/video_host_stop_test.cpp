@@ -13,7 +13,7 @@ class StopTest : public VideoHostTest {
     VideoHostTest::TearDown();
   }
   CQelVorlaProxyHost* Player(LONG isolated) {
-    CQelVorlaProxyHost* other = new CQelVorlaProxyHost(&m_owner);
+    CQelVorlaProxyHost* other = new CQelVorlaProxyHost(m_owner);
     other->Initialize(m_host.Callback(), m_host.TalkBack());
     other->SetIsolatedFlag(isolated);
     m_others.push_back(other);

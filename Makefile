@@ -81,8 +81,8 @@ fuzz: bootstrap
 fuzz-long:
 	$(MAKE) fuzz FUZZ_SECONDS=1800
 
-bench: bootstrap build/bench/build.ninja
-	cmake --build build/bench -j$(JOBS) --target qel_bench
+bench: bootstrap
+	JOBS=$(JOBS) scripts/build-tree.sh --show bench qel_bench
 	# Interleaved repetitions and their medians: the ratios hold on a machine whose load changes meanwhile.
 	build/bench/bench/qel_bench --benchmark_enable_random_interleaving=true --benchmark_repetitions=9 \
 	  --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true
@@ -91,8 +91,7 @@ bench: bootstrap build/bench/build.ninja
 # build elsewhere (the program says which). Not part of `make test`.
 bench-target: bootstrap
 	@if scripts/can-run-32bit.sh; then tree=win32 loader=wine; else tree=win64 loader=wine64; fi; \
-	  $(MAKE) --no-print-directory build/$$tree/build.ninja && \
-	  cmake --build build/$$tree -j$(JOBS) --target log_line_target_bench && \
+	  JOBS=$(JOBS) scripts/build-tree.sh --show $$tree log_line_target_bench && \
 	  $(WINE_RUN) build/$$tree /usr/lib/wine/$$loader build/$$tree/bench/target/log_line_target_bench.exe
 
 # The relay beside socat and the origin itself on loopback; not part of `make test`.

@@ -20,6 +20,25 @@ wait_listening() {
   return 1
 }
 
+# The last lines of each of the files FILE... of $work that exist, for a test's failure message.
+show_files() {
+  for file in "$@"; do
+    [ -f "$work/$file" ] && { echo "--- $file"; tail -40 "$work/$file"; }
+  done
+  return 0
+}
+
+# Prints the port qelhost's trace $work/trace.txt reports for ACID 17, once it does; fails after 30 seconds.
+reported_port() {
+  local port
+  for _ in $(seq 300); do
+    port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
+    [ -n "$port" ] && { echo "$port"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
 # The settings that keep one nginx in the foreground with every file of its own in DIR: the main block,
 # and the lines that open its http block (the caller adds its servers and closes the block).
 nginx_in_folder() {  # DIR

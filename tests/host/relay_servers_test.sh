@@ -20,9 +20,7 @@ wine=${WINELOADER:-wine}
 source "$(dirname "$0")/../../scripts/loopback.sh"
 fail() {
   echo "FAIL ($case_name): $*"
-  for file in trace.txt QelVorlaProxy.log nginx/error.log socks1.log socks2.log tinyproxy.log ffmpeg.log; do
-    [ -f "$work/$file" ] && { echo "--- $file"; tail -40 "$work/$file"; }
-  done
+  show_files trace.txt QelVorlaProxy.log nginx/error.log socks1.log socks2.log tinyproxy.log ffmpeg.log
   exit 1
 }
 
@@ -67,13 +65,7 @@ start_session() {
   (cd "$work" && exec "$wine" "$qelhost" --strict session.qel >"$work/trace.txt" 2>&1) &
   host_pid=$!
   pids+=($host_pid)
-  port=""
-  for _ in $(seq 300); do
-    port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
-    [ -n "$port" ] && return 0
-    sleep 0.1
-  done
-  fail "no port report"
+  port=$(reported_port) || fail "no port report"
 }
 
 session() {

@@ -12,9 +12,7 @@ wine=${WINELOADER:-wine}
 source "$(dirname "$0")/../../scripts/loopback.sh"
 fail() {
   echo "FAIL: $*"
-  for file in trace.txt QelVorlaProxy.log nginx/error.log; do
-    [ -f "$work/$file" ] && { echo "--- $file"; tail -30 "$work/$file"; }
-  done
+  show_files trace.txt QelVorlaProxy.log nginx/error.log
   exit 1
 }
 
@@ -40,13 +38,7 @@ printf 'acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:%s/stream.bin\ninterval 1\
 (cd "$work" && exec "$wine" qelhost.exe --strict session.qel >"$work/trace.txt" 2>&1) &
 host_pid=$!
 pids+=($host_pid)
-port=""
-for _ in $(seq 300); do
-  port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || fail "no port report"
+port=$(reported_port) || fail "no port report"
 
 curl --silent --show-error --fail --max-time 20 --output "$work/got.bin" "http://127.0.0.1:$port/stream.bin" \
   2>"$work/curl.err" || fail "the player got nothing: $(cat "$work/curl.err")"

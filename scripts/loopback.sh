@@ -32,7 +32,7 @@ show_files() {
 reported_port() {
   local port
   for _ in $(seq 300); do
-    port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" | head -1)
+    port=$(sed -n 's/.*talkback 240 Report Proxy Port acid=17 value=\([0-9]*\).*/\1/p' "$work/trace.txt" 2>/dev/null | head -1)
     [ -n "$port" ] && { echo "$port"; return 0; }
     sleep 0.1
   done

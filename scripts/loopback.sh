@@ -8,8 +8,43 @@ stop_all() {
 }
 trap stop_all EXIT
 
-# A port nobody listens on now.
-free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# A port nobody listens on now, on each ADDRESS given (127.0.0.1 when none is).
+free_port() {
+  python3 - "${@:-127.0.0.1}" <<'PY'
+import socket, sys
+for attempt in range(100):  # a port free on the first address may be taken on another: try the next
+    held = []
+    try:
+        for address in sys.argv[1:]:
+            held.append(socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET))
+            held[-1].bind((address, held[0].getsockname()[1] if len(held) > 1 else 0))
+        sys.exit(print(held[0].getsockname()[1]))
+    except OSError:
+        pass
+    finally:
+        for s in held:
+            s.close()
+sys.exit("no port is free on every one of " + " ".join(sys.argv[1:]))
+PY
+}
+
+# The addresses a server must listen on to answer every client that reaches it by NAME: each address
+# the resolver gives for the name, whatever their order, that a socket can be bound to here. Debian's
+# /etc/hosts names localhost for both 127.0.0.1 and ::1, and a client may try ::1 alone; a machine
+# without IPv6 may still give ::1 for the name, but no client reaches it there and the resolver puts it
+# last.
+listen_addresses() {  # NAME
+  python3 - "$1" <<'PY'
+import socket, sys
+for address in dict.fromkeys(info[4][0] for info in socket.getaddrinfo(sys.argv[1], None, 0, socket.SOCK_STREAM)):
+    with socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET) as s:
+        try:
+            s.bind((address, 0))
+            print(address)
+        except OSError:
+            pass
+PY
+}
 
 # Succeeds once something listens on PORT, fails after ten seconds.
 wait_listening() {

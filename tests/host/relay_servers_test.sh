@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The relay behind the real library (qelhost under Wine) in the deployments users have, against Debian's
-# real servers on 127.0.0.1, each started here with a configuration and a folder of its own:
+# real servers on 127.0.0.1 (nginx also on every other address localhost has here, ::1 on Debian), each
+# started here with a configuration and a folder of its own:
 #   name-based  nginx serves the stream under the name localhost only (any other name: 404); a player reads
 #               it from the reported port, and curl reads it using the relay as its HTTP proxy
 #   socks5      one microsocks with a user name and password
@@ -25,17 +26,25 @@ fail() {
 }
 
 # nginx in the foreground, one process, files in $work/nginx: the stream under the name localhost, 404 for
-# any other name, and an RTMP application "live".
+# any other name, and an RTMP application "live". It serves HTTP on every address localhost has here, since
+# the relay, microsocks and tinyproxy may each reach it at any one of them.
 start_nginx() {
-  http_port=$(free_port)
+  local addresses default_listen="" named_listen="" address
+  addresses=$(listen_addresses localhost) && [ -n "$addresses" ] || fail "localhost has no address to listen on"
+  http_port=$(free_port $addresses)
   rtmp_port=$(free_port)
+  for address in $addresses; do
+    [[ $address == *:* ]] && address="[$address]"
+    default_listen+="listen $address:$http_port default_server; "
+    named_listen+="listen $address:$http_port; "
+  done
   mkdir -p "$work/nginx/www"
   head -c 3000000 /dev/urandom >"$work/nginx/www/stream.bin"
   cat >"$work/nginx/nginx.conf" <<CONF
 load_module /usr/lib/nginx/modules/ngx_rtmp_module.so;
 $(nginx_in_folder "$work/nginx")
-  server { listen 127.0.0.1:$http_port default_server; return 404; }
-  server { listen 127.0.0.1:$http_port; server_name localhost; root $work/nginx/www; }
+  server { $default_listen return 404; }
+  server { $named_listen server_name localhost; root $work/nginx/www; }
 }
 rtmp { server { listen 127.0.0.1:$rtmp_port; application live { live on; } } }
 CONF

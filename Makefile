@@ -9,7 +9,7 @@ VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut 
 DIST_TARGETS := QelVorlaProxy qel_relay qelhost
 
 .PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
-	fuzz fuzz-long bench bench-target bench-relay clean
+	fuzz fuzz-long bench bench-target bench-relay bench-wall clean
 
 all: build
 
@@ -97,6 +97,11 @@ bench-target: bootstrap
 # The relay beside socat and the origin itself on loopback; not part of `make test`.
 bench-relay: bootstrap
 	scripts/bench-relay.sh
+
+# A video wall in one host process: what each playing cell costs it beyond one idle cell, and how long the
+# calls into the library hold its thread; not part of `make test`.
+bench-wall: bootstrap
+	scripts/bench-wall.sh
 
 clean:
 	rm -rf build dist

@@ -33,6 +33,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
       verbose = true;
     } else if (argument == "--strict") {
       options.strict = true;
+    } else if (argument == "--timing") {
+      options.timing = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
       error = "unknown option " + Quoted(argument);
       return false;
@@ -56,7 +58,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
 }
 
 std::string HostHelp() {
-  return "usage: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION\n"
+  return "usage: qelhost [--cells N] [--quiet | --verbose] [--strict] [--timing] SESSION\n"
          "       qelhost --help | --version\n"
          "\n"
          "Plays the host terminal for QelVorlaProxy.dll (loaded from beside qelhost): creates one control per\n"
@@ -72,6 +74,8 @@ std::string HostHelp() {
          "  --verbose    add every raw field to the trace (ACID, sessions, time, the status text)\n"
          "  --strict     end with exit status " + std::to_string(kExitFailureInLog) +
          " when the log showed a failure of the player path\n"
+         "  --timing     after the summaries, how long each call into the library held the host's thread, by kind\n"
+         "               (ProcessBuf by step, heartbeat tick, ...): calls, median, 99th percentile, longest\n"
          "  --help       this text\n"
          "  --version    the simulator's version and that of the library it loads\n"
          "\n"

@@ -29,7 +29,8 @@ class RecordingParser final : public http::basic_parser<true> {
       ++m_request.hostFields;
       m_request.host = std::string(value);
     }
-    if (field == http::field::proxy_connection || field == http::field::proxy_authorization) m_request.proxyFields = true;
+    if (field == http::field::proxy_connection || field == http::field::proxy_authorization)
+      m_request.proxyFields = true;
   }
   void on_header_impl(error_code&) override {}
   void on_body_init_impl(const boost::optional<uint64_t>&, error_code&) override {}
@@ -62,7 +63,8 @@ StreamReading ReadWithReference(std::string_view stream) {
     RecordingParser parser(request);
     while (!parser.is_done()) {
       error_code error;
-      const size_t used = at == stream.size() ? 0 : parser.put(boost::asio::buffer(stream.data() + at, stream.size() - at), error);
+      const std::string_view rest = stream.substr(at);
+      const size_t used = rest.empty() ? 0 : parser.put(boost::asio::buffer(rest.data(), rest.size()), error);
       at += used;
       if (parser.is_header_done() && request.headEnd == 0) {
         NoteFraming(parser, request);

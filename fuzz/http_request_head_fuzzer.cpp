@@ -68,7 +68,8 @@ void CheckAgainstReference(std::string_view stream, const RelayReading& relay) {
     if (ours.end) Require(theirs.end == ours.end, "it ends elsewhere for the reference", i);
     else Require(!theirs.end || *theirs.end > relay.bytesRead, "the reference ended it within what was passed", i);
   }
-  if (relay.status == 0) Require(reference.requests.size() == passed.size(), "the reference read one head more", passed.size());
+  if (relay.status == 0)
+    Require(reference.requests.size() == passed.size(), "the reference read one head more", passed.size());
 }
 
 // The source reads what was passed on as the relay meant it.

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the request reader's fuzzer: keep-alive and pipelined requests in both target
-// forms, bodies in both framings, and the requests a source could read another way (smuggling past the Host
-// rewrite with a bare CR, a name that is no token, a fold; lengths and chunk lines out of bounds).
+// forms, bodies in both framings, the requests a source could read another way (smuggling past the Host
+// rewrite with a bare CR, a name that is no token, a fold; lengths and chunk lines out of bounds), and what
+// players send that is no plain request (CONNECT, an upgrade, TLS, RTSP).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,6 +45,13 @@ int main(int argc, char** argv) {
       "\x09" + Chunked("5 ;a = b\r\nhello\r\n10000000000000000\r\n"),
       "\x09" + Chunked("0\r\nContent-Length: 5\r\n\r\nhello"),
       "\x03" "PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n",
+      // What players send that the relay does not rewrite: TLS to an https source, RTSP, a WebSocket upgrade.
+      std::string("\x02\x16\x03\x01\x00\x2e\x01\x00\x00\x2a\x03\x03\x00\x01", 14),
+      "\x11" "OPTIONS rtsp://127.0.0.1:8554/cam RTSP/1.0\r\nCSeq: 1\r\n\r\n",
+      "\x20" "GET /ws HTTP/1.1\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+      "\x15" "GET http://[::1]:8080/hls/a.m3u8 HTTP/1.1\r\nHost: [::1]:8080\r\nIcy-MetaData: 1\r\n"
+      "Range: bytes=0-\r\n\r\n",
   };
   for (size_t i = 0; i < seeds.size(); ++i) {
     const std::string path = std::string(argv[1]) + "/seed" + std::to_string(i);

@@ -375,7 +375,7 @@ size_t HttpRequestRewriter::ReadFramingLine(const char* data, size_t size, std::
 }
 
 void HttpRequestRewriter::ChunkSizeLine(std::string_view line, std::string& out) {
-  const std::string_view digits = line.substr(0, std::min(line.find_first_not_of("0123456789abcdefABCDEF"), line.size()));
+  const std::string_view digits = line.substr(0, line.find_first_not_of("0123456789abcdefABCDEF"));
   const std::string_view extensions = line.substr(digits.size());
   if (!ReadNumber(digits, 16, kMaxChunkSizeDigits, m_nBodyLeft) || !IsChunkExtensions(extensions))
     return Refuse(400, "bad chunk size line");

@@ -44,7 +44,7 @@ class HttpRequestRewriter {
   const std::string& RefusalReason() const { return m_reason; }
   // Heads passed on so far.
   int64_t Requests() const { return m_nRequests; }
-  // Bytes read and passed on so far; a refused line is not counted.
+  // Bytes taken so far: whole lines and body bytes; a line still incomplete, or refused, is not counted.
   uint64_t BytesRead() const { return m_nRead; }
   // Tells `head` of each head passed on and `ended` of the byte count where each request ended, so the
   // reader can be checked against another one.

@@ -64,9 +64,9 @@ TEST(HttpRequestRewriter, RewritesEachHeadForTheSourceAndPassesBodiesUnchanged) 
       {"chunked body with extension and trailer, then the next request",
        "POST /c HTTP/1.1\r\nTransfer-Encoding: gzip, br\r\nTransfer-Encoding: ,Chunked\r\n\r\n" + kChunked +
            "GET /n HTTP/1.1\r\n\r\n",
-       "POST /c HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: gzip, br\r\nTransfer-Encoding: ,Chunked\r\n\r\n" +
-           kChunked +
-           "GET /n HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
+       "POST /c HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: gzip, br\r\n"
+       "Transfer-Encoding: ,Chunked\r\n\r\n" + kChunked + "GET /n HTTP/1.1\r\nHost: localhost:8080\r\n\r\n",
+       0, nullptr},
       {"a length of 18 digits", "POST /big HTTP/1.1\r\nContent-Length: 999999999999999999\r\n\r\nabc",
        "POST /big HTTP/1.1\r\nHost: localhost:8080\r\nContent-Length: 999999999999999999\r\n\r\nabc", 0, nullptr},
       {"CONNECT after a passed request", "GET / HTTP/1.1\r\n\r\nCONNECT other.example:443 HTTP/1.1\r\n\r\nGET /",
@@ -115,7 +115,8 @@ TEST(HttpRequestRewriter, RefusesWhatASourceCouldReadAnotherWayAfterTheRequestsB
       {"whitespace before the colon", Smuggling("Host : x"), "", "a field name that is no token"},
       {"an empty name", Smuggling(": a"), "", "a field name that is no token"},
       {"a line without a colon", Smuggling("X"), "", "a field name that is no token"},
-      {"a connection option that is no token", Smuggling("Connection: close;x"), "", "a connection option that is no token"},
+      {"a connection option that is no token", Smuggling("Connection: close;x"), "",
+       "a connection option that is no token"},
       {"a method that is no token", "G@T / HTTP/1.1\r\n\r\n", "", "not a request line"},
       {"two spaces after the method", "GET  / HTTP/1.1\r\n\r\n", "", "not a request line"},
       {"a tab after the method", "GET\t/ HTTP/1.1\r\n\r\n", "", "not a request line"},

@@ -81,10 +81,14 @@ bool ReadTokenList(std::string_view value, std::vector<std::string_view>& tokens
   }
 }
 
+// A quoted-string whose bytes, escaped or not, are a value's; `at` moves past its closing quote.
 bool SkipQuotedString(std::string_view text, size_t& at) {
   if (at == text.size() || text[at] != '"') return false;
   for (++at; at < text.size(); ++at) {
-    if (text[at] == '"') return ++at, true;
+    if (text[at] == '"') {
+      ++at;
+      return true;
+    }
     if (text[at] == '\\' && ++at == text.size()) return false;
     if (!IsValueChar(text[at])) return false;
   }

@@ -4,6 +4,7 @@
 #include <asio/write.hpp>
 
 #include "http_request_head.h"
+#include "relay_close.h"
 #include "relay_core.h"
 #include "relay_fault_point.h"
 #include "relay_guard.h"
@@ -16,11 +17,6 @@ namespace {
 
 std::string Seconds(std::chrono::steady_clock::duration time) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
-}
-
-void CloseSocket(asio::ip::tcp::socket& socket) {
-  std::error_code ignored;
-  socket.close(ignored);
 }
 
 }  // namespace
@@ -259,7 +255,7 @@ void RelayConnection::Answer(std::string answer) {
   Speak();
   m_phase = Phase::Answering;
   if (m_race != nullptr) m_race->Cancel();
-  CloseSocket(m_source);
+  CancelAndClose(m_source);
   m_answer = std::move(answer);
   m_lingerUntil = Clock::now() + relay_limits::kLinger;
   Rearm();
@@ -325,8 +321,8 @@ void RelayConnection::Close(bool quietly) {
   if (m_phase == Phase::Carrying && !quietly) return Finish("closed after " + std::to_string(m_nCarried) + " bytes");
   m_phase = Phase::Closed;
   if (m_race != nullptr) m_race->Cancel();
-  CloseSocket(m_player);
-  CloseSocket(m_source);
+  CancelAndClose(m_player);
+  CancelAndClose(m_source);
   m_timer.cancel();
   RelayIo& io = m_core->Io();
   for (Way& way : m_ways) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "http_request_head.h"
+#include "relay_close.h"
 #include "relay_connection.h"
 #include "relay_fault_point.h"
 #include "relay_guard.h"
@@ -73,8 +74,7 @@ bool RelayCore::Listen() {
   if (!error) m_acceptor.bind(loopback, error);
   if (!error) m_acceptor.listen(asio::socket_base::max_listen_connections, error);
   if (error) {
-    std::error_code ignored;
-    m_acceptor.close(ignored);
+    CancelAndClose(m_acceptor);
     Event("cannot listen: " + SocketErrorText(error.value()));
     return false;
   }
@@ -184,8 +184,7 @@ void RelayCore::CloseAll(bool listenerToo) {
   const std::list<std::shared_ptr<RelayConnection>> open = m_connections;
   for (const std::shared_ptr<RelayConnection>& connection : open) connection->Close(false);
   if (listenerToo) {
-    std::error_code ignored;
-    m_acceptor.close(ignored);
+    CancelAndClose(m_acceptor);
     m_acceptRetry.cancel();
     m_nPort = -1;
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "http_connect_client.h"
+#include "relay_close.h"
 #include "relay_fault_point.h"
 #include "relay_guard.h"
 #include "relay_limits.h"
@@ -160,9 +161,8 @@ void RouteAttempt::Cancel() {
 void RouteAttempt::End(const std::string& error) {
   if (m_bEnded) return;
   m_bEnded = true;
-  std::error_code ignored;
   m_deadline.cancel();
   m_resolver.cancel();
-  if (!error.empty()) m_socket.close(ignored);
+  if (!error.empty()) CancelAndClose(m_socket);
   if (Finished finished = std::move(m_finished)) finished(*this, error);
 }

@@ -2,50 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "handshake_conversation.h"
+
 namespace {
-
-using Bytes = std::vector<BYTE>;
-
-// A conversation with a proxy that answers from a script, fed to the handshake whole or a byte at a time:
-// what the client sent, why it failed (empty on success) and how many answer bytes it left unread.
-struct Conversation {
-  Bytes sent;
-  std::string error;
-  size_t unread = 0;
-};
-
-Conversation Converse(const Socks5Request& request, const Bytes& answers, size_t piece) {
-  Socks5Handshake handshake(request);
-  Conversation talk;
-  const auto collect = [&] {
-    const std::string output = handshake.TakeOutput();
-    talk.sent.insert(talk.sent.end(), output.begin(), output.end());
-  };
-  collect();
-  size_t read = 0;
-  while (read < answers.size() && handshake.GetState() == ProxyHandshake::State::Talking) {
-    const size_t size = std::min(piece, answers.size() - read);
-    const size_t used = handshake.Feed(reinterpret_cast<const char*>(answers.data()) + read, size);
-    read += used;
-    collect();
-    if (used < size) break;
-  }
-  handshake.Ended();
-  talk.error = handshake.Error();
-  talk.unread = answers.size() - read;
-  return talk;
-}
 
 // Every check runs on both ways of feeding: the answer whole, and a byte at a time.
 template <typename Check>
 void ForEachFeeding(const Socks5Request& request, const Bytes& answers, Check check) {
   for (const size_t piece : {answers.size() + 1, size_t{1}}) {
     SCOPED_TRACE(piece == 1 ? "a byte at a time" : "whole");
-    check(Converse(request, answers, piece));
+    Socks5Handshake handshake(request);
+    check(Converse(handshake, answers, piece));
   }
 }
 
@@ -55,7 +25,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 const Bytes kChoosePassword{5, 2};
 const Bytes kLoginAccepted{1, 0};
@@ -127,7 +96,8 @@ TEST(Socks5Client, RefusesFieldsTheProtocolCannotCarryWithoutSendingAnything) {
                                     {tooLong, 80, "", ""},        {"", 80, "", ""},
                                     {"origin", 0, "", ""},        {"origin", 65536, "", ""}};
   for (const Socks5Request& request : requests) {
-    const Conversation talk = Converse(request, {5, 0}, 2);
+    Socks5Handshake handshake(request);
+    const Conversation talk = Converse(handshake, {5, 0}, 2);
     EXPECT_NE(talk.error, "");
     EXPECT_TRUE(talk.sent.empty());
   }

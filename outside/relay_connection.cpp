@@ -121,17 +121,24 @@ void RelayConnection::ReserveBuffer(Way& way, size_t size) {
   way.capacity = size;
 }
 
+void RelayConnection::GrowWhenFilled(Way& way) {
+  if (way.filled && way.capacity < relay_limits::kBufferBytes) ReserveBuffer(way, relay_limits::kBufferBytes);
+}
+
 // Reads and passes on what `side` holds until it would wait, within a turn; then the other connections of
-// the process get theirs.
+// the process get theirs. After a wait (for bytes, or for the peer to take them) it reads at once, since
+// bytes have likely come meanwhile; after a read that did not fill the buffer it waits, since that read took
+// all there was and asking again would only cost a call (under Wine, a round trip to the Wine server).
 void RelayConnection::Pump(int side) {
   Way& way = m_ways[side];
   for (size_t turn = 0; turn < relay_limits::kTurnBytes;) {
     if (!way.open || m_phase != Phase::Carrying) return;
-    if (way.filled && way.capacity < relay_limits::kBufferBytes) ReserveBuffer(way, relay_limits::kBufferBytes);
+    GrowWhenFilled(way);
     std::error_code error;
     const size_t size = way.from->read_some(asio::buffer(way.buffer.get(), way.capacity), error);
     if (error == asio::error::would_block) return AwaitBytes(side);
     if (!Received(side, size, error)) return;
+    if (!way.filled) return AwaitBytes(side);
     turn += size;
   }
   asio::post(m_player.get_executor(), Guarded("carrying", [side](RelayConnection& self) { self.Pump(side); }));
@@ -139,6 +146,7 @@ void RelayConnection::Pump(int side) {
 
 void RelayConnection::AwaitBytes(int side) {
   Way& way = m_ways[side];
+  GrowWhenFilled(way);
   way.from->async_read_some(asio::buffer(way.buffer.get(), way.capacity),
                             Guarded("carrying", [side](RelayConnection& self, std::error_code error, size_t size) {
                               if (self.m_phase == Phase::Carrying && self.Received(side, size, error)) self.Pump(side);

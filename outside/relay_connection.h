@@ -50,7 +50,7 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
     asio::ip::tcp::socket* to = nullptr;
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
-    bool filled = false;       // the last read filled the buffer: the next one gets the full size
+    bool filled = false;       // the last read filled the buffer: more is likely waiting, read into the full size
     bool open = true;
     std::string closingReply;  // sent on before this way's end is passed on
   };
@@ -73,6 +73,7 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   void Note(const std::string& text);
   void Speak();
   void ReserveBuffer(Way& way, size_t size);
+  void GrowWhenFilled(Way& way);
   void Failed(const char* what, const std::string& error) noexcept;
   template <typename Step>
   auto Guarded(const char* what, Step step);

@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 // nothing holds little, and grows to the full size the first time a read fills it: a stream then moves in
 // reads this large, few enough that the calls (under Wine, round trips to the Wine server) stay cheap.
 constexpr size_t kFirstBufferBytes = 4 * 1024;
-constexpr size_t kBufferBytes = 64 * 1024;
+constexpr size_t kBufferBytes = 128 * 1024;
 // The most one way carries before the other connections get their turn on the I/O thread.
 constexpr size_t kTurnBytes = 1024 * 1024;
 
@@ -22,8 +22,9 @@ constexpr size_t kTurnBytes = 1024 * 1024;
 constexpr int kConnectionsPerProxy = 64;
 constexpr int kConnectionsPerProcess = 1024;
 
-// A request head arrives whole within this time of the connection's start, or of its own first byte: a
-// player sends its head at once, so only a peer that holds the connection open byte by byte is cut off.
+// A request head arrives whole within this time of the route's opening (what the player sends meanwhile
+// waits in its connection), or of the head's own first byte: a player sends its head at once, so only a peer
+// that holds the connection open byte by byte is cut off.
 constexpr auto kHeadDeadline = 10s;
 // A connection to the source (or the first proxy), its address looked up included.
 constexpr auto kConnectDeadline = 5s;

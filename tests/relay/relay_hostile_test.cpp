@@ -43,6 +43,8 @@ TEST_F(PlantedRelayTest, TwoThousandIdleConnectionsAreRefusedWithACountAndANorma
   const int limit = relay_limits::kConnectionsPerProxy;
   // Every idle connection beyond the limit is refused, or gave way to a newer one.
   ASSERT_TRUE(Eventually([&] { return Refused(LogLines(), limit).first >= kIdle - limit; }, 60s));
+  // The origin has taken every connection the relay opened for them (the time is the player's, not the origin's).
+  ASSERT_TRUE(Stalls([&] { return int64_t{origin.Accepted()}; }));
 
   const Clock::time_point asked = Clock::now();
   EXPECT_EQ(PlayOnce(), kResponse);

@@ -113,11 +113,9 @@ void RelayConnection::Opened(RouteAttempt* winner) {
 }
 
 void RelayConnection::ReserveBuffer(Way& way, size_t size) {
-  RelayIo& io = m_core->Io();
-  io.m_nBufferBytes += size - way.capacity;
-  way.buffer.reset();
-  way.capacity = 0;
-  way.buffer = std::make_unique<char[]>(size);
+  std::unique_ptr<char[]> buffer(new char[size]);
+  m_core->Io().m_nBufferBytes += size - way.capacity;
+  way.buffer = std::move(buffer);
   way.capacity = size;
 }
 

@@ -246,8 +246,10 @@ const char* StatusText(int status) {
   switch (status) {
     case 400: return "Bad Request";
     case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
     case 431: return "Request Header Fields Too Large";
     case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
     default: return "Error";
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -225,6 +226,11 @@ TEST(HttpRequestRewriter, AHeadJustWithinTheBoundPassesAndPortEightyIsTheSources
   EXPECT_EQ(HttpRequestRewriter::Response(405),
             "HTTP/1.1 405 Method Not Allowed\r\nContent-Type: text/plain\r\nContent-Length: 24\r\n"
             "Connection: close\r\n\r\n405 Method Not Allowed\r\n");
+  // Every status the relay answers with carries its own reason phrase.
+  for (const auto& [status, line] : std::vector<std::pair<int, std::string>>{
+           {400, "400 Bad Request"}, {408, "408 Request Timeout"}, {431, "431 Request Header Fields Too Large"},
+           {502, "502 Bad Gateway"}, {503, "503 Service Unavailable"}})
+    EXPECT_EQ(HttpRequestRewriter::Response(status).substr(0, 11 + line.size()), "HTTP/1.1 " + line + "\r\n");
 }
 
 }  // namespace

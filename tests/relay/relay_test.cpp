@@ -196,11 +196,7 @@ TEST_F(RelayTest, APlayerThatStopsReadingHoldsUpNeitherClosingNorRelease) {
   Start(origin.Port());
   Socket player = ConnectTo(m_proxy->GetPort());
   // The stream fills every buffer between the source and the player, and the relay waits to send.
-  int64_t before;
-  do {
-    before = Carried();
-    std::this_thread::sleep_for(200ms);
-  } while (Carried() != before || before == 0);
+  ASSERT_TRUE(Stalls([&] { return Carried(); }));
 
   // The player never reads: a close or release that waited for it would never end.
   m_proxy->CloseConnections(1);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "http_request_head.h"
+#include "log/failure_lines.h"
 #include "shared_log.h"
 
 namespace {
@@ -117,13 +118,14 @@ void RelayServer::Note(LONG connection, const std::string& text) {
 void RelayServer::Serve(Socket client, LONG connection, uint64_t generation) {
   const auto note = [this, connection](const std::string& text) { Note(connection, text); };
   const RelayRoute route = m_routeSource();
-  if (route.sources.empty()) return note("refused: no stream source configured");
+  if (route.sources.empty()) return note(kRelayFailureMark + std::string("refused: no stream source configured"));
   const Socket::KeepWaiting keepWaiting = [this, generation] { return KeepGoing(generation); };
   UpstreamOpener::Reached reached = m_upstreams.Open(route, keepWaiting, note);
   if (!reached.socket.Valid()) {
     if (!keepWaiting()) return;
     const bool http = route.sources[route.current].http;
-    note(std::string("no stream source can be reached, player closed") + (http ? " after a 502 answer" : ""));
+    note(kRelayFailureMark + std::string("no stream source can be reached, player closed") +
+         (http ? " after a 502 answer" : ""));
     if (http) AnswerAndHangUp(client, HttpRequestRewriter::Response(502), keepWaiting);
     return;
   }
@@ -197,7 +199,8 @@ bool RelayServer::PassOn(Direction& way, Direction& back, const char* data, size
   const int status = way.requests->Feed(data, size, way.rewritten);
   if (!way.rewritten.empty() && !way.to.SendAll(way.rewritten.data(), way.rewritten.size(), keepGoing)) return false;
   if (status == 0) return true;
-  Note(connection, "request refused with " + std::to_string(status) + ": " + way.requests->RefusalReason());
+  Note(connection,
+       kRelayFailureMark + ("request refused with " + std::to_string(status) + ": " + way.requests->RefusalReason()));
   const std::string answer = HttpRequestRewriter::Response(status);
   if (way.requests->Requests() == 0) {
     AnswerAndHangUp(way.from, answer, keepGoing);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "http_connect_client.h"
+#include "log/failure_lines.h"
 #include "socks5_client.h"
 #include "stream_address.h"
 
@@ -88,7 +89,7 @@ UpstreamOpener::Reached UpstreamOpener::Open(const RelayRoute& route, const Sock
       report("to " + address + " " + Way(chain) + " " + connection);
       return reached;
     }
-    report("cannot reach stream source " + address + " " + connection + ": " + error);
+    report(kRelayFailureMark + ("cannot reach stream source " + address + " " + connection + ": " + error));
   }
   return reached;
 }

@@ -686,13 +686,16 @@ static inline void QelSharedLogWrite(QelSharedLog* log, LONG level, const char* 
      virtual functions are the 19 slots, in slot order, each __stdcall (QEL_METHOD_CALL). Nothing virtual
      may come before them: a virtual destructor in the interface or a base takes a slot (two with GCC)
      and moves every slot after it, so the library calls Create where it meant Release. Delete the object
-     in Release, and give it no virtual destructor in the interface. The same holds for the factory's
-     object (QueryInterface, AddRef, Release).
+     in Release, and give it no virtual destructor in the interface: make the implementing class final,
+     so `delete this` destroys what it should (and the compiler has nothing to warn about). The same holds
+     for the factory's object (QueryInterface, AddRef, Release).
    - No exception may leave a slot, an export or a thread of yours: the library and the host were built
      without your compiler's exception tables, so one crossing the boundary ends the host's process. Catch
      everything in each and answer a failure (a negative HRESULT, 0 from ProxyFactory, -1 from GetPort).
    - new and delete are yours alone: what goes into the shared structures comes from QelSharedAlloc or
      from a string manager (see "Who frees what").
+   - Link the C++ runtime into the DLL (mingw-w64: -static, see BUILDING.txt): the host's folder has no
+     libstdc++ or winpthread DLL, and a plug-in that needs one does not load.
 
    ---- For MSVC authors -------------------------------------------------------------------------------
 

@@ -17,6 +17,7 @@
 #include "log/log_file.h"
 #include "shared_log_watch.h"
 #include "session_script.h"
+#include "strict_verdict.h"
 #include "trace_host.h"
 
 namespace {
@@ -56,6 +57,7 @@ void Run(Cell& cell, const ScriptStep& step, CallTimes& times) {
   CellTrace& trace = cell.host->Trace();
   switch (step.kind) {
     case ScriptStep::Kind::Command:
+      if (step.startsPlay) trace.PlayAsked();
       // By step ("ProcessBuf url"): the command that starts play does far more than one that stores a setting.
       times.Time("ProcessBuf " + step.text.substr(0, step.text.find_first_of(" \t")),
                  [&] { cell.control->ProcessBuf(step.bytes.data(), static_cast<LONG>(step.bytes.size())); });
@@ -189,12 +191,11 @@ int main(int argc, char** argv) {
     Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete), times);
     log.Poll(traces, static_cast<int>(i));
   }
-  int failures = log.SessionFailures();
-  for (size_t i = 0; i < all.size(); ++i) {
+  for (size_t i = 0; i < all.size(); ++i)
     out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
-    failures += all[i].host->Trace().Failures();
-  }
   for (const std::string& line : times.Report()) std::printf("%s\n", line.c_str());
+  const std::vector<std::string> failures = RunFailures(traces, log);
   FreeLibrary(library);
-  return options.strict && failures > 0 ? kExitFailureInLog : 0;
+  if (options.strict && !failures.empty()) PrintStrictVerdict(stderr, failures);
+  return StrictExitStatus(options.strict, failures);
 }

@@ -1,6 +1,7 @@
 #include "session_script.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <sstream>
 
@@ -50,6 +51,12 @@ void ReadProxyPair(ScriptLine& line, std::string& first, std::optional<std::stri
     if (colon != std::string::npos && !ReadNumber(part.substr(colon + 1), kPortRange, port))
       line.Fail("a port " + RangeText(kPortRange) + ", found " + Quoted(part.substr(colon + 1)));
   }
+}
+
+bool IsFileScheme(const std::string& url) {
+  static const std::string kFile = "file:";
+  return url.size() >= kFile.size() &&
+         std::equal(kFile.begin(), kFile.end(), url.begin(), [](char a, char b) { return std::tolower(b) == a; });
 }
 
 void ReadHex(ScriptLine& line, ScriptStep& step) {
@@ -129,7 +136,10 @@ const std::vector<StepSyntax>& Steps() {
        [](ScriptLine& line, ScriptStep& step) {
          const int32_t connection = Int32(line, "a connection index");
          const int32_t type = Int32(line, kConnectionType);
-         step.bytes = Cmd::url(connection, type, Text(line, "a URL"));
+         const std::string url = Text(line, "a URL");
+         step.bytes = Cmd::url(connection, type, url);
+         // The library ignores a URL of type 0 and one of the file scheme.
+         step.startsPlay = connection == 0 && type != 0 && !IsFileScheme(url);
        }},
       {"wait", "SECONDS", "pump messages so timers tick, " + RangeText(kWaitRange),
        [](ScriptLine& line, ScriptStep& step) {

@@ -4,6 +4,7 @@
 #include <asio/write.hpp>
 
 #include "http_request_head.h"
+#include "log/failure_lines.h"
 #include "relay_close.h"
 #include "relay_core.h"
 #include "relay_fault_point.h"
@@ -44,7 +45,7 @@ auto RelayConnection::Guarded(const char* what, Step step) {
 }
 
 void RelayConnection::Failed(const char* what, const std::string& error) noexcept {
-  RunGuarded([&] { m_core->Note(m_nNumber, std::string(what) + " failed: " + error); }, [](const std::string&) {});
+  RunGuarded([&] { m_core->Note(m_nNumber, kRelayFailureMark + (what + (" failed: " + error))); }, [](const std::string&) {});
   Close(true);
 }
 
@@ -69,7 +70,7 @@ bool RelayConnection::Silent() {
 }
 
 void RelayConnection::Begin() {
-  if (m_route.sources.empty()) return Finish("refused: no stream source configured");
+  if (m_route.sources.empty()) return Finish(kRelayFailureMark + std::string("refused: no stream source configured"));
   RunGuarded(
       [&] {
         m_race = std::make_shared<UpstreamRace>(
@@ -87,7 +88,7 @@ void RelayConnection::Begin() {
 void RelayConnection::Opened(RouteAttempt* winner) {
   if (winner == nullptr) {
     const bool http = m_route.sources[m_route.current].http;
-    const std::string closed = "no stream source can be reached, player closed";
+    const std::string closed = kRelayFailureMark + std::string("no stream source can be reached, player closed");
     if (!http) return Finish(closed);
     Note(closed + " after a 502 answer");
     return Answer(HttpRequestRewriter::Response(502));
@@ -242,7 +243,7 @@ void RelayConnection::WayEnded(int side) {
 // still due come first and the refusal follows them once the source has ended.
 void RelayConnection::RefuseRequest(int status, const std::string& reason) {
   m_nRefusal = 0;
-  Note("request refused with " + std::to_string(status) + ": " + reason);
+  Note(kRelayFailureMark + ("request refused with " + std::to_string(status) + ": " + reason));
   std::string answer = HttpRequestRewriter::Response(status);
   if (m_requests->Requests() == 0) return Answer(std::move(answer));
   m_ways[0].open = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "log/failure_lines.h"
 #include "relay_guard.h"
 #include "relay_limits.h"
 #include "stream_address.h"
@@ -98,7 +99,7 @@ void UpstreamRace::Finished(RouteAttempt& attempt, const std::string& error) {
   const size_t source = attempt.Source();
   m_memory.Answered(Key(source), ended.started, !error.empty());
   if (!error.empty()) {
-    m_report("cannot reach stream source " + Label(source) + ": " + error);
+    m_report(kRelayFailureMark + ("cannot reach stream source " + Label(source) + ": " + error));
     if (m_nNext < m_order.size()) return StartNext();
     if (!m_running.empty()) return;
     m_racing.cancel();

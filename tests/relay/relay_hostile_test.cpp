@@ -118,7 +118,7 @@ TEST_F(RelayTest, AHeadSentOneByteASecondIsAnswered408AtTheDeadline) {
   EXPECT_GE(sent, 8u);
   EXPECT_LE(sent, 12u);
   EXPECT_EQ(origin.Received(), "");
-  EXPECT_TRUE(Contains(LogLines(), "connection 1: request refused with 408: no whole request head within 10 s"));
+  EXPECT_TRUE(Contains(LogLines(), "connection 1: error: request refused with 408: no whole request head within 10 s"));
 }
 
 TEST_F(RelayTest, AProxyThatAnswersOneByteEveryFourSecondsFailsAtFiveAndHoldsNoDelete) {
@@ -248,8 +248,8 @@ TEST_F(PlantedRelayTest, AThrowingAllocationInAnySlotExportOrCallbackFailsThatCa
       {RelayFault::SetLogFile, "Relay 0: ProxySetLogFile failed: out of memory"},
       {RelayFault::Create, ": Create failed: out of memory"},
       {RelayFault::Accept, ": accepting a player failed: out of memory"},
-      {RelayFault::Route, " connection 1: route failed: out of memory"},
-      {RelayFault::Carry, " connection 1: carrying failed: out of memory"},
+      {RelayFault::Route, " connection 1: error: route failed: out of memory"},
+      {RelayFault::Carry, " connection 1: error: carrying failed: out of memory"},
   };
   auto factory = m_factory;
   auto setLogFile = reinterpret_cast<ProxySetLogFileFn>(

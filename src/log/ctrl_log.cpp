@@ -161,19 +161,23 @@ int CQelCtrlLog::WriteLine(const char* text) {
 
 int CQelCtrlLog::WriteLineLocked(const LogLineLock& line, std::string_view text) {
   // Another writer's lines since this log's last one may have passed the limit, or moved the file aside.
-  if (!KeepWithinLimit(!line.Follows(m_nLastHolding))) return 0;
+  if (!KeepWithinLimit(!line.Follows(m_nLastHolding), false)) return 0;
   m_nKnownSize += static_cast<long>(m_lineWriter.Write(m_pStream, text));
   return 1;
 }
 
-bool CQelCtrlLog::KeepWithinLimit(bool exact) {
+bool CQelCtrlLog::KeepWithinLimit(bool othersWrote, bool readNow) {
   if (m_pStream == nullptr) return false;
   if (m_nMaxSize <= 0 || m_strOldFileName.empty()) return true;
   // Between readings the own count can only say "below the limit".
-  if (!exact && ++m_nLinesSinceExact < kExactSizeEvery && m_nKnownSize <= static_cast<long>(m_nMaxSize)) return true;
+  if (!othersWrote && !readNow && ++m_nLinesSinceExact < kExactSizeEvery &&
+      m_nKnownSize <= static_cast<long>(m_nMaxSize))
+    return true;
   m_nLinesSinceExact = 0;
-  // A stream in a failed state is never moved aside.
-  m_nKnownSize = std::ferror(m_pStream) ? -1L : LogFileSize(m_pStream);
+  // While no other writer has held the line lock since this log's last line, this log's append was the
+  // file's last and the stream's position, the cheaper call, is its end. A stream in a failed state is
+  // never moved aside.
+  m_nKnownSize = std::ferror(m_pStream) ? -1L : othersWrote ? LogFileSize(m_pStream) : std::ftell(m_pStream);
   if (m_nKnownSize <= static_cast<long>(m_nMaxSize)) return true;
   // The file written to is past the limit. If another process has moved it aside already, the file at the
   // path is the session's new one, and the move-aside's own size test leaves it in place: either way the
@@ -189,16 +193,18 @@ bool CQelCtrlLog::KeepWithinLimit(bool exact) {
 int CQelCtrlLog::CheckSize() {
   CAutoLock hold(&m_csLog);
   LogLineLock line(m_lineLockSection);
-  line.Follows(m_nLastHolding);  // a holding of this log's own, which the next line need not read the size for
-  return KeepWithinLimit(true) ? 1 : 0;
+  return KeepWithinLimit(!line.Follows(m_nLastHolding), true) ? 1 : 0;
 }
 
 bool CQelCtrlLog::CreateStream() {
   // Binary append with explicit CR LF, so the plug-in's writes through the same FILE* read alike.
   FILE* stream = OpenLogForAppend(m_strFileName);
   if (stream == nullptr) return false;
+  // Where the write position starts in append mode is left to the C library; the size test reads it as
+  // the file's end.
+  std::fseek(stream, 0, SEEK_END);
   m_pStream = stream;
-  m_nKnownSize = LogFileSize(stream);
+  m_nKnownSize = std::ftell(stream);
   m_nLinesSinceExact = 0;
   return true;
 }

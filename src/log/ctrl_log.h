@@ -69,8 +69,9 @@ class CQelCtrlLog {
   int WriteLineLocked(const LogLineLock& line, std::string_view text);
   // The size test: past the limit the file is moved aside and opened anew (no header block: the same
   // session goes on), or, when another process has moved it already, the new file at the path is taken
-  // up. False when no stream is open afterwards.
-  bool KeepWithinLimit(bool exact);
+  // up. The size is read when `othersWrote` or `readNow`, otherwise counted. False when no stream is open
+  // afterwards.
+  bool KeepWithinLimit(bool othersWrote, bool readNow);
   bool CreateStream();
 
   bool m_bSettingsRead;

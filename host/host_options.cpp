@@ -66,6 +66,8 @@ std::string HostHelp() {
          "why it failed), an error number with the system's text beside it. Ends with one summary line per\n"
          "cell. Exit status 0 after the session, 2 for a bad command line or session script, 3 when the\n"
          "library cannot be used, " + std::to_string(kExitFailureInLog) + " with --strict when the log showed a failure.\n"
+         "Ctrl-C ends the session as its end would (every control deleted, the summaries say \"interrupted\")\n"
+         "with exit status " + std::to_string(kExitInterrupted) + "; ./qelhost does the same on SIGTERM, with status 143.\n"
          "\n"
          "  --cells N    the number of cells, " + RangeText(kCellRange) + " (default 1)\n"
          "  --quiet      print the per-cell summaries only\n"

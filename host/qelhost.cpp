@@ -12,6 +12,7 @@
 #include "host_options.h"
 #include "base/com_ref.h"
 #include "base/registry.h"
+#include "console.h"
 #include "log/log_settings.h"
 #include "log/log_file.h"
 #include "shared_log_watch.h"
@@ -27,7 +28,8 @@ struct Cell {
   CComRef<IQELTermControl> control;
 };
 
-// Pumps messages so timers tick, and traces the log's new lines every tenth of a second.
+// Pumps messages so timers tick, and traces the log's new lines every tenth of a second; returns early
+// when the session is interrupted.
 void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>& traces) {
   const DWORD end = GetTickCount() + milliseconds;
   DWORD nextPoll = GetTickCount();
@@ -39,7 +41,7 @@ void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>
       nextPoll = GetTickCount() + 100;
     }
     Sleep(10);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0 && !Interrupted());
 }
 
 // Where the library writes its log, by its own rule: the registry's LogFile when set, else
@@ -110,6 +112,7 @@ std::string LibraryVersion(HMODULE library) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UsePlatformLineEnds();
   HostOptions options;
   std::string error;
   if (!ParseHostOptions(argc, argv, options, error)) {
@@ -135,11 +138,13 @@ int main(int argc, char** argv) {
     return 3;
   }
   if (options.version) {
-    std::printf("qelhost %s, the host simulator\n%s\n", QEL_VERSION, LibraryVersion(library).c_str());
+    std::printf("qelhost %s (commit %s), the host simulator\n%s\n", QEL_VERSION, QEL_COMMIT,
+                LibraryVersion(library).c_str());
     FreeLibrary(library);
     return 0;
   }
 
+  CatchInterrupts();
   TraceOutput out(stdout, options.verbosity);
   SharedLogWatch log(SharedLogPath(), out, QelSystemMessage);
   std::vector<Cell> all(static_cast<size_t>(std::max(options.cells, CellsNamed(steps))));
@@ -166,6 +171,7 @@ int main(int argc, char** argv) {
   }
 
   for (const ScriptStep& step : steps) {
+    if (Interrupted()) break;
     const bool everyCell = step.cell == ScriptStep::kEveryCell;
     out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
     for (size_t i = 0; i < all.size(); ++i) {
@@ -176,6 +182,8 @@ int main(int argc, char** argv) {
     Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50, log, traces);
   }
 
+  const bool interrupted = Interrupted();
+  if (interrupted) out.Event(-1, "interrupted: the session ends as its end would", "Ctrl-C");
   for (size_t i = 0; i < all.size(); ++i) {
     if (!all[i].control) continue;
     Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete));
@@ -183,9 +191,11 @@ int main(int argc, char** argv) {
   }
   int failures = log.SessionFailures();
   for (size_t i = 0; i < all.size(); ++i) {
-    out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
+    out.Summary(static_cast<int>(i), (interrupted ? "interrupted; " : "") +
+                                         all[i].host->Trace().Summary(all[i].host->RefCount()));
     failures += all[i].host->Trace().Failures();
   }
   FreeLibrary(library);
+  if (interrupted) return kExitInterrupted;
   return options.strict && failures > 0 ? kExitFailureInLog : 0;
 }

@@ -86,6 +86,7 @@ TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {
       {"socks5 127.0.0.1:11080|:1081\n", "s.qel:1: expected a proxy address HOST:PORT with a host, found \":1081\""},
       {"plug |h:1\n", "s.qel:1: expected a first proxy address before the second, found \"|h:1\""},
       {"url 0 4 127.0.0.1:18081/x\n", "s.qel:1: expected a URL SCHEME://HOST[:PORT][/PATH], found \"127.0.0.1:18081/x\""},
+      {"url 0 4 1a://h/x\n", "s.qel:1: expected a URL SCHEME://HOST[:PORT][/PATH], found \"1a://h/x\""},
       {"url 0 4 http://127.0.0.1:99999/x\n", "s.qel:1: expected a URL port from 0 to 65535, found \"99999\""},
       {"url 0 4 rtmp://u:p@[::1]:0x50/live\n", "s.qel:1: expected a URL port from 0 to 65535, found \"0x50\""},
       {"url 0 4 http://h%3A99999/x\n", "s.qel:1: expected a URL the library can take apart, found \"http://h%3A99999/x\""},

@@ -85,11 +85,13 @@ dist: bootstrap
 	JOBS=$(JOBS) scripts/build-tree.sh --show win32 $(DIST_TARGETS)
 	scripts/make-dist.sh build/win32 dist
 
-# The archive's contents, and a second build in another folder that must give the same bytes.
+# The archive's contents, a second build in another folder that must give the same bytes, and the
+# install note's try under Wine, word for word.
 check-dist: dist
 	JOBS=$(JOBS) scripts/build-tree.sh --show -B build/dist-again win32 $(DIST_TARGETS)
 	tests/dist/dist_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip \
 	  "$$(scripts/make-dist.sh build/dist-again build/dist-again/dist)"
+	tests/dist/install_try_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip
 
 fuzz: bootstrap
 	JOBS=$(JOBS) scripts/build-tree.sh --show fuzz fuzzers

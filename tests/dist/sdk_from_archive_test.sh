@@ -15,16 +15,17 @@ fail() { echo "FAIL: $*"; exit 1; }
 archive=$("$top/scripts/make-dist.sh" "$build" "$kit/out")
 mkdir "$kit/unpacked"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$archive" "$kit/unpacked"
-example=$kit/unpacked/sdk/example
+release=$(echo "$kit"/unpacked/QelVorlaProxy-*)  # the archive's one folder
+example=$release/sdk/example
 [ -f "$example/example_proxy.c" ] || fail "the archive has no example"
 
 # The note's own command lines, run as written in the example's folder.
-commands=$(tr -d '\r' <"$kit/unpacked/sdk/BUILDING.txt" | sed -n 's/^  \(i686-w64-mingw32-.*\)$/\1/p')
+commands=$(tr -d '\r' <"$release/sdk/BUILDING.txt" | sed -n 's/^  \(i686-w64-mingw32-.*\)$/\1/p')
 [ "$(wc -l <<<"$commands")" -eq 2 ] || fail "BUILDING.txt does not give the two mingw-w64 commands: $commands"
 (cd "$example" && while read -r command; do eval "$command" || exit 1; done <<<"$commands") ||
   fail "the example does not build from the archive"
 [ -f "$example/QelVideoProxy_WMP.dll" ] || fail "the build made no QelVideoProxy_WMP.dll"
 
 mkdir "$kit/host"
-cp "$kit/unpacked/QelVorlaProxy.dll" "$kit/unpacked/sdk/qelhost.exe" "$host_dir/QelVorlaLink.dll" "$kit/host/"
+cp "$release/QelVorlaProxy.dll" "$release/sdk/qelhost.exe" "$host_dir/QelVorlaLink.dll" "$kit/host/"
 bash "$top/tests/sdk/example_plays_test.sh" "$example/QelVideoProxy_WMP.dll" "$kit/host"

@@ -9,7 +9,7 @@ VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut 
 DIST_TARGETS := QelVorlaProxy qel_relay qelhost
 
 .PHONY: help all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
-	fuzz fuzz-long bench bench-target bench-relay clean
+	fuzz fuzz-long bench bench-target bench-relay bench-wall clean
 
 # Plain `make` says what there is to make: building every tree takes tens of minutes.
 .DEFAULT_GOAL := help
@@ -24,6 +24,7 @@ help:
 	@echo "  make bench         benchmarks, as ratios against same-run baselines"
 	@echo "  make bench-target  the log line on the target, under Wine"
 	@echo "  make bench-relay   the relay beside socat on loopback"
+	@echo "  make bench-wall    a video wall: 64 cells in one host process, each with its own stream"
 	@echo "  make fuzz-long     the fuzzers for 30 minutes each"
 	@echo "  make clean         remove build/ and dist/"
 	@echo "  ./qelhost --help   the host simulator: its options and every session step"
@@ -116,6 +117,11 @@ bench-target: bootstrap
 # The relay beside socat and the origin itself on loopback; not part of `make test`.
 bench-relay: bootstrap
 	scripts/bench-relay.sh
+
+# A video wall in one host process: what each playing cell costs it beyond one idle cell, and how long the
+# calls into the library hold its thread; not part of `make test`.
+bench-wall: bootstrap
+	scripts/bench-wall.sh
 
 clean:
 	rm -rf build dist

@@ -92,13 +92,17 @@ void CellTrace::Beat(long ucid, const std::string& statusText) {
 }
 
 void CellTrace::LogLine(const LogNotice& notice) {
+  const std::string words = "log: " + notice.text;
   {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (notice.routed) m_playerFailures.erase(notice.player);
-    else if (!notice.player.empty()) m_playerFailures[notice.player] += notice.failure;
-    else m_failures += notice.failure;
+    m_failures.Add(notice, TraceOutput::EventLine(m_cell, words, notice.source));
   }
-  m_out.Event(m_cell, "log: " + notice.text, notice.source);
+  m_out.Event(m_cell, words, notice.source);
+}
+
+void CellTrace::PlayAsked() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_playAsked = true;
 }
 
 std::optional<long> CellTrace::Port() const {
@@ -108,13 +112,18 @@ std::optional<long> CellTrace::Port() const {
 
 int CellTrace::Failures() const {
   std::lock_guard<std::mutex> hold(m_lock);
-  return FailuresHeld();
+  return static_cast<int>(m_failures.Lines().size());
 }
 
-int CellTrace::FailuresHeld() const {
-  int failures = m_failures;
-  for (const auto& [player, count] : m_playerFailures) failures += count;
-  return failures;
+std::vector<std::string> CellTrace::FailureLines() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  std::vector<std::string> lines = m_failures.Lines();
+  if (m_playAsked && !m_port)
+    lines.push_back(TraceOutput::EventLine(m_cell, "no proxy port reported, though a URL for connection 0 asked "
+                                                   "the control to play (the plug-in's GetPort answered none, or "
+                                                   "no local proxy started)",
+                                           ""));
+  return lines;
 }
 
 std::string CellTrace::Summary(long referencesLeft) const {
@@ -125,9 +134,10 @@ std::string CellTrace::Summary(long referencesLeft) const {
     if (count > 0) states += (states.empty() ? " (" : ", ") + std::to_string(count) + " " + name;
   }
   if (!states.empty()) states += ")";
+  const int failures = static_cast<int>(m_failures.Lines().size());
   return (m_port ? "port " + std::to_string(*m_port) : std::string("no port reported")) + "; " +
          Count(m_beats, "beat", "beats") + states + "; " + std::to_string(m_bytes) + " bytes reported; " +
          Count(m_stops, "stop", "stops") + "; " +
-         (FailuresHeld() > 0 ? Count(FailuresHeld(), "failure", "failures") + " in the log; " : std::string()) +
+         (failures > 0 ? Count(failures, "failure", "failures") + " in the log; " : std::string()) +
          "host references left " + std::to_string(referencesLeft);
 }

@@ -5,12 +5,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "log_notice.h"
+#include "strict_verdict.h"
 #include "trace_output.h"
 
 // "1.5 MB/s", "12.0 kB/s", "300 B/s": decimal units, as players show rates.
@@ -27,19 +28,23 @@ class CellTrace {
   void Beat(long ucid, const std::string& statusText);
   // Anything else the host did: words, then the raw values.
   void Note(const std::string& words, const std::string& raw) { m_out.Event(m_cell, words, raw); }
-  // A line of the shared log about this cell's player path. A player's connection that reached a backup
-  // source in the end no longer counts the sources it could not reach as failures.
+  // A line of the shared log about this cell's player path, counted as FailureTally counts.
   void LogLine(const LogNotice& notice);
+  // A step asked the control to play (a URL for connection 0): from then on a port is due.
+  void PlayAsked();
   // The port last reported, if any.
   std::optional<long> Port() const;
+  // The failures the log showed.
   int Failures() const;
+  // What --strict counts for this cell, as trace lines: the log's failures, and a port that was due and
+  // never came (a plug-in whose GetPort answers none leaves no line in the log).
+  std::vector<std::string> FailureLines() const;
   // "port 49731; 9 beats (6 playing, 2 idle, 1 closing); 3145728 bytes reported; 0 stops; host references left 0",
   // with "N failures in the log" before the references when the log showed any.
   std::string Summary(long referencesLeft) const;
 
  private:
   std::string BytesWords(uint64_t bytes, double now);
-  int FailuresHeld() const;  // with m_lock held
 
   const int m_cell;
   TraceOutput& m_out;
@@ -52,7 +57,7 @@ class CellTrace {
   int m_closing = 0;
   uint64_t m_bytes = 0;
   int m_stops = 0;
-  int m_failures = 0;                           // beside the players' connections
-  std::map<std::string, int> m_playerFailures;  // by player connection, until it gets through
+  FailureTally m_failures;
+  bool m_playAsked = false;
   std::optional<double> m_lastBeat;
 };

@@ -33,6 +33,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
       verbose = true;
     } else if (argument == "--strict") {
       options.strict = true;
+    } else if (argument == "--timing") {
+      options.timing = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
       error = "unknown option " + Quoted(argument);
       return false;
@@ -56,16 +58,20 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
 }
 
 std::string HostHelp() {
-  return "usage: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION\n"
+  return "usage: qelhost [--cells N] [--quiet | --verbose] [--strict] [--timing] SESSION\n"
          "       qelhost --help | --version\n"
          "\n"
          "Plays the host terminal for QelVorlaProxy.dll (loaded from beside qelhost): creates one control per\n"
          "cell, runs the session script SESSION (each step on every cell, or on one cell in a \"cell N\" block)\n"
-         "and traces what the host receives, each line in words first and raw values after, in brackets. Lines\n"
-         "\"log: ...\" are the shared log's: the library's failures and the relay's connections (the route, or\n"
-         "why it failed), an error number with the system's text beside it. Ends with one summary line per\n"
-         "cell. Exit status 0 after the session, 2 for a bad command line or session script, 3 when the\n"
-         "library cannot be used, " + std::to_string(kExitFailureInLog) + " with --strict when the log showed a failure.\n"
+         "and traces what the host receives, each line in words first and raw values after, in brackets.\n"
+         "Lines \"log: ...\" come from the shared log, so a failed player path shows on screen: the library's\n"
+         "failure lines (known by their whole form, never by a word a URL could hold too) and the relay's line\n"
+         "for each player's connection (the route it took, or, marked \"error:\", why it could not), an error\n"
+         "number with the system's text beside it. The rest of the log (settings, progress, a plug-in's own\n"
+         "lines) stays in the file; so do the absence of the optional QelVorlaLink.dll and of plug-in files\n"
+         "the session does not load, which the control works without. Ends with one summary line per cell.\n"
+         "Exit status 0 after the session, 2 for a bad command line or session script, 3 when the library\n"
+         "cannot be used, " + std::to_string(kExitFailureInLog) + " with --strict when the player path failed.\n"
          "Ctrl-C ends the session as its end would (every control deleted, the summaries say \"interrupted\")\n"
          "with exit status " + std::to_string(kExitInterrupted) + "; ./qelhost does the same on SIGTERM, with status 143.\n"
          "\n"
@@ -73,7 +79,11 @@ std::string HostHelp() {
          "  --quiet      print the per-cell summaries only\n"
          "  --verbose    add every raw field to the trace (ACID, sessions, time, the status text)\n"
          "  --strict     end with exit status " + std::to_string(kExitFailureInLog) +
-         " when the log showed a failure of the player path\n"
+         " when the player path failed: a library failure line, a player's\n"
+         "               connection the relay could not carry (once per connection, none when a backup\n"
+         "               source took it), or a URL for connection 0 that got no port; stderr lists them\n"
+         "  --timing     after the summaries, how long each call into the library held the host's thread, by kind\n"
+         "               (ProcessBuf by step, heartbeat tick, ...): calls, median, 99th percentile, longest\n"
          "  --help       this text\n"
          "  --version    the simulator's version and that of the library it loads\n"
          "\n"

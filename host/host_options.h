@@ -1,4 +1,5 @@
-// qelhost's command line: qelhost [--cells N] [--quiet | --verbose] [--strict] SESSION, or --help | --version.
+// qelhost's command line: qelhost [--cells N] [--quiet | --verbose] [--strict] [--timing] SESSION, or --help |
+// --version.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@ struct HostOptions {
   bool help = false;
   bool version = false;  // the simulator's version and the library's
   bool strict = false;   // a failure of the player path in the log makes the exit status non-zero
+  bool timing = false;   // after the summaries, how long the calls into the library held the host's thread
 };
 
 // False with a message for the user when the arguments make no command. Options come in any order;

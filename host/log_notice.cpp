@@ -2,6 +2,10 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "log/failure_lines.h"
 
 namespace {
 
@@ -18,13 +22,40 @@ bool IsStamp(const std::string& line) {
   return true;
 }
 
-// The words the library and the relay use when something did not work.
-bool SaysFailure(const std::string& text) {
-  static const char* const kWords[] = {"Fail", "fail", "Invalid", "invalid", "cannot", "refused",
-                                       "out of range", "Bad pointer", "timed out", "unreachable"};
-  for (const char* word : kWords)
-    if (text.find(word) != std::string::npos) return true;
-  return false;
+// Whether `text` is what printf writes with `format`: %s stands for any text, %d, %i and %u for a decimal
+// number, %X and %x for hexadecimal digits (flags, width and length letters allowed), %% for itself.
+bool WrittenWith(const char* format, std::string_view text) {
+  for (; *format != '\0'; ++format) {
+    if (*format != '%' || format[1] == '%') {
+      if (text.empty() || text.front() != *format) return false;
+      text.remove_prefix(1);
+      if (*format == '%') ++format;
+      continue;
+    }
+    ++format;
+    while (*format != '\0' && std::strchr("-+ #0123456789.hl", *format) != nullptr) ++format;
+    if (*format == 's') {
+      for (size_t taken = 0; taken <= text.size(); ++taken)
+        if (WrittenWith(format + 1, text.substr(taken))) return true;
+      return false;
+    }
+    const bool hex = *format == 'X' || *format == 'x';
+    size_t end = (*format == 'd' || *format == 'i') && !text.empty() && text.front() == '-' ? 1 : 0;
+    const size_t first = end;
+    while (end < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[end]))
+                                     : std::isdigit(static_cast<unsigned char>(text[end]))))
+      ++end;
+    if (end == first) return false;
+    text.remove_prefix(end);
+  }
+  return text.empty();
+}
+
+// What the library's line means for the trace: its weight when the failure table writes it.
+std::optional<FailureWeight> LibraryFailure(const std::string& text) {
+  for (const FailureLine& line : kFailureLines)
+    if (WrittenWith(line.format, text)) return line.weight;
+  return std::nullopt;
 }
 
 // "(10061)" -> "(10061: TEXT)" wherever the system has a text for the number.
@@ -59,8 +90,6 @@ std::optional<LogNotice> ReadLogNotice(const std::string& line, const SystemMess
   } else {
     notice.source = kLibraryName;
   }
-  notice.failure = SaysFailure(text);
-  notice.shown = notice.failure;
   if (text.compare(0, 6, "Relay ") == 0) {
     char* end = nullptr;
     notice.relay = static_cast<int>(std::strtol(text.c_str() + 6, &end, 10));
@@ -69,12 +98,18 @@ std::optional<LogNotice> ReadLogNotice(const std::string& line, const SystemMess
     if (rest.compare(0, listening.size(), listening) == 0)
       notice.listeningPort = std::strtol(rest.c_str() + listening.size(), nullptr, 10);
     // Each connection's route: where it went and through which proxy, or why it could not.
-    if (rest.compare(0, 12, " connection ") == 0) {
-      const size_t colon = text.find(": ");
-      notice.player = text.substr(0, colon);
-      notice.routed = colon != std::string::npos && text.compare(colon, 5, ": to ") == 0;
+    const size_t prefixEnd = text.find(": ");
+    if (rest.compare(0, 12, " connection ") == 0 && prefixEnd != std::string::npos) {
+      const std::string said = text.substr(prefixEnd + 2);
+      notice.player = text.substr(0, prefixEnd);
+      notice.routed = said.compare(0, 3, "to ") == 0;
+      notice.failure = said.compare(0, std::strlen(kRelayFailureMark), kRelayFailureMark) == 0;
       notice.shown = true;
     }
+  } else if (notice.source == kLibraryName) {
+    const std::optional<FailureWeight> weight = LibraryFailure(text);
+    notice.shown = weight && *weight != FailureWeight::kOptional;
+    notice.failure = weight == FailureWeight::kPlayerPath;
   }
   notice.text = ExplainErrorNumbers(text, systemMessage);
   return notice;

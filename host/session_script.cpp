@@ -1,6 +1,7 @@
 #include "session_script.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <sstream>
 
@@ -26,6 +27,12 @@ std::optional<std::string> OptionalText(ScriptLine& line, const std::string& wha
   if (!line.MaybeWord(word)) return std::nullopt;
   RequireLength(line, what, word, 1, kMaxTextBytes);
   return word;
+}
+
+bool IsFileScheme(const std::string& url) {
+  static const std::string kFile = "file:";
+  return url.size() >= kFile.size() &&
+         std::equal(kFile.begin(), kFile.end(), url.begin(), [](char a, char b) { return std::tolower(b) == a; });
 }
 
 void ReadHex(ScriptLine& line, ScriptStep& step) {
@@ -108,7 +115,10 @@ const std::vector<StepSyntax>& Steps() {
        [](ScriptLine& line, ScriptStep& step) {
          const int32_t connection = Int32(line, "a connection index");
          const int32_t type = Int32(line, kConnectionType);
-         step.bytes = Cmd::url(connection, type, ReadStreamUrl(line));
+         const std::string url = ReadStreamUrl(line);
+         step.bytes = Cmd::url(connection, type, url);
+         // The library ignores a URL of type 0 and one of the file scheme.
+         step.startsPlay = connection == 0 && type != 0 && !IsFileScheme(url);
        }},
       {"wait", "SECONDS", "pump messages so timers tick, " + RangeText(kWaitRange),
        [](ScriptLine& line, ScriptStep& step) {

@@ -27,6 +27,7 @@ struct ScriptStep {
   int cell = kEveryCell;  // the cell the step runs on
   int line = 0;
   std::string text;  // the line as written, secrets masked, for the trace
+  bool startsPlay = false;  // a URL for connection 0 that the library acts on: a port is due
 };
 
 // Every step of the script (a UTF-8 byte-order mark at its start is skipped); on the first bad line,

@@ -48,8 +48,9 @@ void SharedLogWatch::Poll(const std::vector<CellTrace*>& cells, int runningCell)
     if (CellTrace* owner = Owner(*notice, cells, runningCell)) {
       owner->LogLine(*notice);
     } else {
-      m_sessionFailures += notice->failure;
-      m_out.Event(-1, "log: " + notice->text, notice->source);
+      const std::string words = "log: " + notice->text;
+      m_sessionFailures.Add(*notice, TraceOutput::EventLine(-1, words, notice->source));
+      m_out.Event(-1, words, notice->source);
     }
   }
 }

@@ -10,6 +10,7 @@
 
 #include "cell_trace.h"
 #include "log_notice.h"
+#include "strict_verdict.h"
 
 class SharedLogWatch {
  public:
@@ -19,7 +20,7 @@ class SharedLogWatch {
   // Traces the lines added since the last call. `runningCell` is the cell whose step just ran, or -1.
   void Poll(const std::vector<CellTrace*>& cells, int runningCell);
   // Failures traced as the session's own, outside any cell.
-  int SessionFailures() const { return m_sessionFailures; }
+  const FailureTally& SessionFailures() const { return m_sessionFailures; }
 
  private:
   std::vector<std::string> NewLines();
@@ -30,5 +31,5 @@ class SharedLogWatch {
   const SystemMessageFn m_systemMessage;
   uint64_t m_offset = 0;
   std::map<int, long> m_relayPorts;
-  int m_sessionFailures = 0;
+  FailureTally m_sessionFailures;
 };

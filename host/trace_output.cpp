@@ -6,8 +6,12 @@ void TraceOutput::Event(int cell, const std::string& words, const std::string& r
   if (m_verbosity == Verbosity::Quiet) return;
   std::string fields = raw;
   if (m_verbosity == Verbosity::Verbose && !detail.empty()) fields += (fields.empty() ? "" : " ") + detail;
-  Line((cell < 0 ? std::string("session") : "cell " + std::to_string(cell)) + ": " + words +
-       (fields.empty() ? "" : " [" + fields + "]"));
+  Line(EventLine(cell, words, fields));
+}
+
+std::string TraceOutput::EventLine(int cell, const std::string& words, const std::string& fields) {
+  return (cell < 0 ? std::string("session") : "cell " + std::to_string(cell)) + ": " + words +
+         (fields.empty() ? "" : " [" + fields + "]");
 }
 
 void TraceOutput::Step(const std::string& text) {

@@ -18,6 +18,8 @@ class TraceOutput {
   // "cell N: WORDS [RAW]"; with --verbose "cell N: WORDS [RAW DETAIL]"; "session: ..." for cell -1, what
   // belongs to no one cell. Nothing with --quiet.
   void Event(int cell, const std::string& words, const std::string& raw, const std::string& detail = "");
+  // "cell N: WORDS [FIELDS]", or "session: ..." for cell -1: one event as the trace shows it.
+  static std::string EventLine(int cell, const std::string& words, const std::string& fields);
   // The script step about to run: "> STEP". Nothing with --quiet.
   void Step(const std::string& text);
   // "cell N: summary: TEXT", whatever the verbosity.

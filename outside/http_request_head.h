@@ -1,15 +1,19 @@
 // The player's side of an HTTP/1.x connection to an http source, read as a stream of requests. Each request
 // head is rewritten for the source: the target becomes origin-form (a player that uses the relay as its proxy
 // sends absolute-form), Host names the source's authority (name-based servers answer by it) and the proxy
-// headers meant for the relay are dropped. Bodies pass unchanged as they arrive; the reader follows their
-// framing (Content-Length or chunked) only to find where the next head starts, so keep-alive and pipelined
-// requests are rewritten too. Portable and free of sockets, so every rule can be checked byte by byte.
+// headers meant for the relay are dropped. Bodies pass as they arrive; the reader follows their framing
+// (Content-Length or chunked) to find where the next head starts, so keep-alive and pipelined requests are
+// rewritten too. The source may read a request other than the relay does, so the reader takes only what
+// HTTP/1.1 allows with a single meaning (CR LF line ends, token names, no control bytes, no folded lines,
+// one framing) and refuses the rest; what it passes on is rebuilt from what it read, never the raw lines.
+// Portable and free of sockets, so every rule can be checked byte by byte.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class HttpRequestRewriter {
  public:
@@ -17,6 +21,17 @@ class HttpRequestRewriter {
   static constexpr size_t kMaxHeadBytes = 64 * 1024;
   // Told of each request that names a host of its own, which the source gets instead.
   using Notice = std::function<void(const std::string&)>;
+
+  // How the end of a request's body is found.
+  enum class Framing { None, Length, Chunked };
+  // What the reader made of a request head it passed on.
+  struct HeadRead {
+    std::string_view method;
+    std::string_view target;  // as the player sent it
+    Framing framing;
+    uint64_t length;  // the body's, with Framing::Length
+    uint64_t end;     // bytes read up to the head's end
+  };
 
   // `authority` is the source's host, with ":port" when the port is not 80.
   explicit HttpRequestRewriter(std::string authority, Notice notice = nullptr);
@@ -29,6 +44,11 @@ class HttpRequestRewriter {
   const std::string& RefusalReason() const { return m_reason; }
   // Heads passed on so far.
   int64_t Requests() const { return m_nRequests; }
+  // Bytes taken so far: whole lines and body bytes; a line still incomplete, or refused, is not counted.
+  uint64_t BytesRead() const { return m_nRead; }
+  // Tells `head` of each head passed on and `ended` of the byte count where each request ended, so the
+  // reader can be checked against another one.
+  void Observe(std::function<void(const HeadRead&)> head, std::function<void(uint64_t)> ended);
 
   // "HOST" or "HOST:PORT" (IPv6 addresses in brackets) as a Host header names an http source.
   static std::string Authority(const std::string& host, long port);
@@ -40,9 +60,14 @@ class HttpRequestRewriter {
 
   size_t ReadHead(const char* data, size_t size, std::string& out);
   size_t ReadBody(const char* data, size_t size, std::string& out);
+  size_t ReadChunkEnd(const char* data, std::string& out);
   size_t ReadFramingLine(const char* data, size_t size, std::string& out);
-  void FramingLineDone(std::string& out);
+  void ChunkSizeLine(std::string_view line, std::string& out);
+  void TrailerLine(std::string_view line, std::string& out);
+  // Takes a line ending at the last byte of m_line; false (and refused) when it ends in a bare LF.
+  bool LineEndsInCrLf();
   void Refuse(int status, std::string reason);
+  void RequestEnded();
   // Rewrites the complete head in m_line.
   void PassHead(std::string& out);
 
@@ -54,4 +79,7 @@ class HttpRequestRewriter {
   int m_nStatus = 0;
   std::string m_reason;
   int64_t m_nRequests = 0;
+  uint64_t m_nRead = 0;
+  std::function<void(const HeadRead&)> m_headObserver;
+  std::function<void(uint64_t)> m_endObserver;
 };

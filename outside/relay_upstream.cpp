@@ -1,108 +1,129 @@
 #include "relay_upstream.h"
 
-#include <vector>
+#include <algorithm>
 
-#include "http_connect_client.h"
-#include "socks5_client.h"
+#include "log/failure_lines.h"
+#include "relay_guard.h"
+#include "relay_limits.h"
 #include "stream_address.h"
 
-namespace {
-
-// A proxy's handshake runs over the relay's socket to it.
-class SocketStream final : public ByteStream {
- public:
-  explicit SocketStream(Socket& socket) : m_socket(socket) {}
-  bool Send(const void* data, size_t size) override { return m_socket.SendAll(data, size); }
-  bool ReceiveExact(void* buffer, size_t size) override {
-    return m_socket.ReceiveExact(buffer, size, UpstreamOpener::kHandshakeTimeoutMilliseconds);
-  }
-
- private:
-  Socket& m_socket;
-};
-
-const char* ProxyKind(RelayChainKind kind) { return kind == RelayChainKind::Socks5 ? "SOCKS5" : "PLUG"; }
-
-std::string Text(const RelayHop& hop) { return HostPortText(hop.host, hop.port); }
-
-// "directly", "through SOCKS5 proxy A:1" or "through PLUG proxies A:1 and B:2".
-std::string Way(const RelayChain& chain) {
-  if (chain.kind == RelayChainKind::None) return "directly";
-  const std::vector<RelayHop>& hops = *chain.hops;
-  std::string way = std::string("through ") + ProxyKind(chain.kind) + (hops.size() > 1 ? " proxies " : " proxy ");
-  for (size_t i = 0; i < hops.size(); ++i) way += (i > 0 ? " and " : "") + Text(hops[i]);
-  return way;
+bool SourceMemory::RecentlyFailed(const std::string& source, Clock::time_point now) const {
+  const auto found = m_known.find(source);
+  return found != m_known.end() && found->second.failedAt && now - *found->second.failedAt < relay_limits::kFailMemory;
 }
 
-// Connects to the chain's first hop (or the source) and has each hop open the way to the next; empty on
-// success, otherwise which hop failed and why.
-std::string Reach(const RelayRoute& route, const RelaySource& source, const RelayChain& chain,
-                  const Socket::KeepWaiting& keepWaiting, Socket& socket) {
-  const std::vector<RelayHop> none;
-  const std::vector<RelayHop>& hops = chain.hops != nullptr ? *chain.hops : none;
-  const RelayHop& first = hops.empty() ? source.address : hops[0];
-  const auto hopName = [&](size_t i) {
-    return "hop " + std::to_string(i + 1) + ", " + ProxyKind(chain.kind) + " proxy " + Text(hops[i]);
-  };
-  std::string error;
-  socket = Socket::Connect(first.host, first.port, UpstreamOpener::kConnectTimeoutMilliseconds, keepWaiting, &error);
-  if (!socket.Valid()) return hops.empty() ? error : hopName(0) + ": " + error;
-  for (size_t i = 0; i < hops.size(); ++i) {
-    const RelayHop& next = i + 1 < hops.size() ? hops[i + 1] : source.address;
-    SocketStream stream(socket);
-    error = chain.kind == RelayChainKind::Socks5
-                ? Socks5Connect(stream, Socks5Request{next.host, next.port, route.userName, route.password})
-                : HttpConnect(stream, next.host, next.port, route.plugHeader);
-    if (!error.empty()) {
-      socket.Close();
-      return hopName(i) + " failed: " + error;
-    }
-  }
-  return "";
-}
+void SourceMemory::Tried(const std::string& source, Clock::time_point started) { m_known[source].running.insert(started); }
 
-}  // namespace
-
-UpstreamOpener::Reached UpstreamOpener::Open(const RelayRoute& route, const Socket::KeepWaiting& keepWaiting,
-                                             const Report& report) {
-  const size_t count = route.sources.size();
-  std::vector<size_t> order, passedOver;
-  const Clock::time_point now = Clock::now();
-  for (size_t step = 0; step < count; ++step) {
-    const size_t index = (route.current + step) % count;
-    (RecentlyFailed(Text(route.sources[index].address), now) ? passedOver : order).push_back(index);
-  }
-  if (order.empty()) order = passedOver;  // every one failed a moment ago: try them all again
-
-  Reached reached;
-  for (const size_t index : order) {
-    const RelaySource& source = route.sources[index];
-    const RelayChain chain = route.ChainFor(source);
-    const std::string address = Text(source.address);
-    const std::string connection = "(connection " + std::to_string(index) + ")";
-    const std::string error = Reach(route, source, chain, keepWaiting, reached.socket);
-    if (!error.empty() && !keepWaiting()) break;  // closed meanwhile: the source is not to blame
-    Remember(address, !error.empty());
-    if (error.empty()) {
-      reached.source = index;
-      report("to " + address + " " + Way(chain) + " " + connection);
-      return reached;
-    }
-    report("cannot reach stream source " + address + " " + connection + ": " + error);
-  }
-  return reached;
-}
-
-bool UpstreamOpener::RecentlyFailed(const std::string& key, Clock::time_point now) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  const auto found = m_failedAt.find(key);
-  return found != m_failedAt.end() && now - found->second < kFailTimeout;
-}
-
-void UpstreamOpener::Remember(const std::string& key, bool failed) {
-  std::lock_guard<std::mutex> hold(m_lock);
+void SourceMemory::Answered(const std::string& source, Clock::time_point started, bool failed) {
+  Known& known = m_known[source];
+  Abandoned(source, started);
   if (failed)
-    m_failedAt[key] = Clock::now();
+    known.failedAt = Clock::now();
   else
-    m_failedAt.erase(key);
+    known.failedAt.reset();
+}
+
+void SourceMemory::Abandoned(const std::string& source, Clock::time_point started) {
+  Known& known = m_known[source];
+  const auto found = known.running.find(started);
+  if (found != known.running.end()) known.running.erase(found);
+}
+
+SourceMemory::Clock::time_point SourceMemory::OldestAttempt(const std::string& source) const {
+  const auto found = m_known.find(source);
+  return found == m_known.end() || found->second.running.empty() ? Clock::time_point::max()
+                                                                 : *found->second.running.begin();
+}
+
+UpstreamRace::UpstreamRace(asio::io_context& context, RelayRoute route, SourceMemory& memory, Report report, Done done)
+    : m_context(context),
+      m_route(std::move(route)),
+      m_memory(memory),
+      m_report(std::move(report)),
+      m_done(std::move(done)),
+      m_racing(context) {}
+
+std::string UpstreamRace::Key(size_t source) const {
+  const RelayHop& address = m_route.sources[source].address;
+  return HostPortText(address.host, address.port);
+}
+
+std::string UpstreamRace::Label(size_t source) const {
+  return Key(source) + " (connection " + std::to_string(source) + ")";
+}
+
+void UpstreamRace::Start() {
+  const size_t count = m_route.sources.size();
+  std::vector<size_t> passedOver;
+  const SourceMemory::Clock::time_point now = SourceMemory::Clock::now();
+  for (size_t step = 0; step < count; ++step) {
+    const size_t index = (m_route.current + step) % count;
+    (m_memory.RecentlyFailed(Key(index), now) ? passedOver : m_order).push_back(index);
+  }
+  if (m_order.empty()) m_order = passedOver;  // every one failed a moment ago: try them all again
+  StartNext();
+}
+
+// Starts the next source and, unless it was the last, has the one after it start once the racing delay has
+// passed since this source's oldest running attempt: at once when another player has been trying it that long.
+void UpstreamRace::StartNext() {
+  m_racing.cancel();
+  while (m_nNext < m_order.size()) {
+    const size_t source = m_order[m_nNext++];
+    const auto started = SourceMemory::Clock::now();
+    auto attempt = std::make_shared<RouteAttempt>(
+        m_context, m_route, source, [this](RouteAttempt& ended, const std::string& error) { Finished(ended, error); });
+    m_running.push_back(Running{attempt, started});
+    m_memory.Tried(Key(source), started);
+    attempt->Start();
+    if (m_done == nullptr || m_nNext == m_order.size()) return;  // already decided, or nothing left to race
+    const auto due = std::min(started, m_memory.OldestAttempt(Key(source))) + relay_limits::kRacingDelay;
+    if (due > SourceMemory::Clock::now()) {
+      m_racing.expires_at(due);
+      m_racing.async_wait([self = shared_from_this()](std::error_code error) {
+        if (error || self->m_done == nullptr) return;
+        RunGuarded([&] { self->StartNext(); }, [&](const std::string& failure) {
+          self->m_report("racing the next source failed: " + failure);
+        });
+      });
+      return;
+    }
+  }
+}
+
+void UpstreamRace::Finished(RouteAttempt& attempt, const std::string& error) {
+  const auto found = std::find_if(m_running.begin(), m_running.end(),
+                                  [&](const Running& running) { return running.attempt.get() == &attempt; });
+  const Running ended = *found;
+  m_running.erase(found);
+  const size_t source = attempt.Source();
+  m_memory.Answered(Key(source), ended.started, !error.empty());
+  if (!error.empty()) {
+    m_report(kRelayFailureMark + ("cannot reach stream source " + Label(source) + ": " + error));
+    if (m_nNext < m_order.size()) return StartNext();
+    if (!m_running.empty()) return;
+    m_racing.cancel();
+    if (Done done = std::move(m_done)) done(nullptr);
+    return;
+  }
+  m_report("to " + Key(source) + " " + attempt.Way() + " (connection " + std::to_string(source) + ")");
+  for (const Running& loser : m_running) {
+    m_memory.Abandoned(Key(loser.attempt->Source()), loser.started);
+    loser.attempt->Cancel();
+    m_report("gave up on stream source " + Label(loser.attempt->Source()) + ": connection " + std::to_string(source) +
+             " answered first");
+  }
+  m_running.clear();
+  m_racing.cancel();
+  if (Done done = std::move(m_done)) done(&attempt);
+}
+
+void UpstreamRace::Cancel() {
+  m_done = nullptr;
+  m_racing.cancel();
+  for (const Running& running : m_running) {
+    m_memory.Abandoned(Key(running.attempt->Source()), running.started);
+    running.attempt->Cancel();
+  }
+  m_running.clear();
 }

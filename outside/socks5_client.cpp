@@ -1,22 +1,22 @@
 #include "socks5_client.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
-constexpr BYTE kVersion = 5;
-constexpr BYTE kAuthVersion = 1;  // the user name and password sub-negotiation's own version
-constexpr BYTE kNoAuthentication = 0;
-constexpr BYTE kUserPassword = 2;
-constexpr BYTE kNoAcceptableMethod = 0xFF;
-constexpr BYTE kConnect = 1;
-constexpr BYTE kAddressIPv4 = 1;
-constexpr BYTE kAddressDomain = 3;
-constexpr BYTE kAddressIPv6 = 4;
+constexpr char kVersion = 5;
+constexpr char kAuthVersion = 1;  // the user name and password sub-negotiation's own version
+constexpr unsigned char kNoAuthentication = 0;
+constexpr unsigned char kUserPassword = 2;
+constexpr unsigned char kNoAcceptableMethod = 0xFF;
+constexpr char kConnect = 1;
+constexpr unsigned char kAddressIPv4 = 1;
+constexpr unsigned char kAddressDomain = 3;
+constexpr unsigned char kAddressIPv6 = 4;
 constexpr size_t kMaxField = 255;
 
-const char* ReplyText(BYTE reply) {
+const char* ReplyText(unsigned char reply) {
   switch (reply) {
     case 1: return "general SOCKS server failure";
     case 2: return "connection not allowed by ruleset";
@@ -30,90 +30,122 @@ const char* ReplyText(BYTE reply) {
   }
 }
 
-bool ParseIPv4(const std::string& text, BYTE (&address)[4]) {
+bool ParseIPv4(const std::string& text, unsigned char (&address)[4]) {
   unsigned parts[4];
   char tail;
   if (std::sscanf(text.c_str(), "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4)
     return false;
   for (int i = 0; i < 4; ++i) {
     if (parts[i] > 255) return false;
-    address[i] = static_cast<BYTE>(parts[i]);
+    address[i] = static_cast<unsigned char>(parts[i]);
   }
   return true;
 }
 
-void Append(std::vector<BYTE>& bytes, const std::string& text) { bytes.insert(bytes.end(), text.begin(), text.end()); }
+std::string Field(const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; }
 
-std::string Negotiate(ByteStream& proxy, const Socks5Request& request) {
-  const bool withPassword = !request.userName.empty();
-  std::vector<BYTE> greeting{kVersion, 1, kNoAuthentication};
-  if (withPassword) greeting = {kVersion, 2, kNoAuthentication, kUserPassword};
-  BYTE choice[2];
-  if (!proxy.Send(greeting.data(), greeting.size()) || !proxy.ReceiveExact(choice, sizeof choice))
-    return "no answer to the greeting";
-  if (choice[0] != kVersion) return "not a SOCKS5 server (version " + std::to_string(choice[0]) + ")";
-  if (choice[1] == kNoAuthentication) return "";
-  if (choice[1] == kNoAcceptableMethod) return "no acceptable authentication method";
-  if (choice[1] != kUserPassword || !withPassword)
-    return "server chose a method that was not offered (" + std::to_string(choice[1]) + ")";
-
-  std::vector<BYTE> login{kAuthVersion, static_cast<BYTE>(request.userName.size())};
-  Append(login, request.userName);
-  login.push_back(static_cast<BYTE>(request.password.size()));
-  Append(login, request.password);
-  BYTE status[2];
-  if (!proxy.Send(login.data(), login.size()) || !proxy.ReceiveExact(status, sizeof status))
-    return "no answer to the user name and password";
-  if (status[1] != 0) return "user name or password refused (status " + std::to_string(status[1]) + ")";
-  return "";
-}
-
-// The bound address in the reply is of no use to a relay, but it must be read off the stream.
-std::string ReadConnectReply(ByteStream& proxy) {
-  BYTE head[4];
-  if (!proxy.ReceiveExact(head, sizeof head)) return "no answer to the connect request";
-  if (head[0] != kVersion) return "not a SOCKS5 reply (version " + std::to_string(head[0]) + ")";
-  if (head[1] != 0)
-    return "connect refused with reply " + std::to_string(head[1]) + " (" + ReplyText(head[1]) + ")";
-  size_t addressSize;
-  switch (head[3]) {
-    case kAddressIPv4: addressSize = 4; break;
-    case kAddressIPv6: addressSize = 16; break;
-    case kAddressDomain: {
-      BYTE length;
-      if (!proxy.ReceiveExact(&length, 1)) return "connect reply cut short";
-      addressSize = length;
-      break;
-    }
-    default: return "connect reply with unknown address type " + std::to_string(head[3]);
-  }
-  BYTE rest[255 + 2];
-  if (!proxy.ReceiveExact(rest, addressSize + 2)) return "connect reply cut short";
-  return "";
-}
+unsigned char At(const std::string& bytes, size_t i) { return static_cast<unsigned char>(bytes[i]); }
 
 }  // namespace
 
-std::string Socks5Connect(ByteStream& proxy, const Socks5Request& request) {
-  if (request.userName.size() > kMaxField || request.password.size() > kMaxField)
-    return "user name or password longer than 255 bytes";
-  if (request.host.empty() || request.host.size() > kMaxField) return "host name empty or longer than 255 bytes";
-  if (request.port < 1 || request.port > 65535) return "port " + std::to_string(request.port) + " out of range";
-  std::string refused = Negotiate(proxy, request);
-  if (!refused.empty()) return refused;
-
-  std::vector<BYTE> connect{kVersion, kConnect, 0};
-  BYTE address[4];
-  if (ParseIPv4(request.host, address)) {
-    connect.push_back(kAddressIPv4);
-    connect.insert(connect.end(), address, address + 4);
-  } else {
-    connect.push_back(kAddressDomain);
-    connect.push_back(static_cast<BYTE>(request.host.size()));
-    Append(connect, request.host);
+Socks5Handshake::Socks5Handshake(Socks5Request request) : m_request(std::move(request)) {
+  if (m_request.userName.size() > kMaxField || m_request.password.size() > kMaxField) {
+    Fail("user name or password longer than 255 bytes");
+    return;
   }
-  connect.push_back(static_cast<BYTE>(request.port >> 8));
-  connect.push_back(static_cast<BYTE>(request.port & 0xFF));
-  if (!proxy.Send(connect.data(), connect.size())) return "cannot send the connect request";
-  return ReadConnectReply(proxy);
+  if (m_request.host.empty() || m_request.host.size() > kMaxField) {
+    Fail("host name empty or longer than 255 bytes");
+    return;
+  }
+  if (m_request.port < 1 || m_request.port > 65535) {
+    Fail("port " + std::to_string(m_request.port) + " out of range");
+    return;
+  }
+  const bool withPassword = !m_request.userName.empty();
+  Send(withPassword ? std::string{kVersion, 2, static_cast<char>(kNoAuthentication), static_cast<char>(kUserPassword)}
+                    : std::string{kVersion, 1, static_cast<char>(kNoAuthentication)});
+}
+
+std::string Socks5Handshake::Unanswered() const {
+  switch (m_step) {
+    case Step::Choice: return "no answer to the greeting";
+    case Step::Login: return "no answer to the user name and password";
+    case Step::ReplyHead: return "no answer to the connect request";
+    default: return "connect reply cut short";
+  }
+}
+
+size_t Socks5Handshake::Feed(const char* data, size_t size) {
+  size_t used = 0;
+  while (GetState() == State::Talking && Gather(data, size, used)) Take();
+  return used;
+}
+
+bool Socks5Handshake::Gather(const char*& data, size_t& size, size_t& used) {
+  const size_t take = std::min(size, m_nNeed - m_read.size());
+  m_read.append(data, take);
+  data += take;
+  size -= take;
+  used += take;
+  return m_read.size() == m_nNeed;
+}
+
+void Socks5Handshake::Take() {
+  switch (m_step) {
+    case Step::Choice: Chosen(); break;
+    case Step::Login: LoggedIn(); break;
+    case Step::ReplyHead: ReplyHeadRead(); break;
+    case Step::DomainLength:
+      m_step = Step::ReplyRest;
+      m_nNeed = At(m_read, 0) + size_t{2};
+      break;
+    case Step::ReplyRest: Finish(); break;  // the bound address is of no use to a relay, but it is read off
+  }
+  m_read.clear();
+}
+
+void Socks5Handshake::Chosen() {
+  if (m_read[0] != kVersion) return Fail("not a SOCKS5 server (version " + std::to_string(At(m_read, 0)) + ")");
+  const unsigned char choice = At(m_read, 1);
+  if (choice == kNoAuthentication) return SendConnect();
+  if (choice == kNoAcceptableMethod) return Fail("no acceptable authentication method");
+  if (choice != kUserPassword || m_request.userName.empty())
+    return Fail("server chose a method that was not offered (" + std::to_string(choice) + ")");
+  Send(std::string(1, kAuthVersion) + Field(m_request.userName) + Field(m_request.password));
+  m_step = Step::Login;
+  m_nNeed = 2;
+}
+
+void Socks5Handshake::LoggedIn() {
+  if (m_read[1] != 0) return Fail("user name or password refused (status " + std::to_string(At(m_read, 1)) + ")");
+  SendConnect();
+}
+
+void Socks5Handshake::SendConnect() {
+  std::string connect{kVersion, kConnect, 0};
+  unsigned char address[4];
+  if (ParseIPv4(m_request.host, address)) {
+    connect += static_cast<char>(kAddressIPv4);
+    connect.append(reinterpret_cast<const char*>(address), 4);
+  } else {
+    connect += static_cast<char>(kAddressDomain);
+    connect += Field(m_request.host);
+  }
+  connect += static_cast<char>(m_request.port >> 8);
+  connect += static_cast<char>(m_request.port & 0xFF);
+  Send(connect);
+  m_step = Step::ReplyHead;
+  m_nNeed = 4;
+}
+
+void Socks5Handshake::ReplyHeadRead() {
+  if (m_read[0] != kVersion) return Fail("not a SOCKS5 reply (version " + std::to_string(At(m_read, 0)) + ")");
+  const unsigned char reply = At(m_read, 1);
+  if (reply != 0) return Fail("connect refused with reply " + std::to_string(reply) + " (" + ReplyText(reply) + ")");
+  switch (At(m_read, 3)) {
+    case kAddressIPv4: m_step = Step::ReplyRest, m_nNeed = 4 + 2; break;
+    case kAddressIPv6: m_step = Step::ReplyRest, m_nNeed = 16 + 2; break;
+    case kAddressDomain: m_step = Step::DomainLength, m_nNeed = 1; break;
+    default: Fail("connect reply with unknown address type " + std::to_string(At(m_read, 3)));
+  }
 }

@@ -10,8 +10,6 @@ if scripts/can-run-32bit.sh; then preset=win32; fi
 for tree in "$preset" bench; do
   [ -f "build/$tree/build.ninja" ] || cmake --preset "$tree" >/dev/null
 done
-# qelhost's build puts the relay beside it only when qelhost itself is linked again.
-rm -f "build/$preset/host/qelhost.exe"
 cmake --build "build/$preset" -j2 --target qelhost >/dev/null
 cmake --build build/bench -j2 --target relay_load >/dev/null
 scripts/wine-run.sh "build/$preset" python3 scripts/relay-bench.py "build/$preset/host/qelhost.exe" \

@@ -7,7 +7,9 @@ packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine64 wine32:i386
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev libasio-dev
+  # Boost.Beast's HTTP parser: the reference the request reader's fuzzer checks it against.
+  libboost1.81-dev
   curl microsocks python3 socat
   nginx-light libnginx-mod-rtmp tinyproxy ffmpeg
 )

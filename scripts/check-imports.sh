@@ -3,7 +3,7 @@
 # winpthread are linked in statically.
 #   check-imports.sh BUILD_DIR
 set -euo pipefail
-allowed='^(kernel32|user32|advapi32|wininet|version|psapi|ws2_32|msvcrt|ole32|oleaut32|shell32|gdi32)\.dll$'
+allowed='^(kernel32|user32|advapi32|wininet|version|psapi|ws2_32|mswsock|msvcrt|ole32|oleaut32|shell32|gdi32)\.dll$'
 status=0
 count=0
 while IFS= read -r -d '' binary; do

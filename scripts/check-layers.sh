@@ -24,10 +24,11 @@ contract=(base/platform.h host_interfaces/host_interfaces.h host_interfaces/term
           plugins/outside_interfaces.h config/src_config.h video/command_format.h video/command_writer.h
           log/log_settings.h)
 # Shared helpers: the log's escape rule and line lock (the library and the stand-ins write one file),
-# the reference count and the owning reference, big-endian reads, and for the simulator the registry reader,
-# a module's file version and the URL parser (a script refuses the URLs the library would).
-helpers=(log/log_escape.h log/log_line_lock.h base/big_endian.h base/object_count.h base/com_ref.h base/registry.h log/log_file.h
-         config/url_parser.h)
+# the failure lines (the library's and the relay's mark, which the simulator judges by), the reference
+# count and the owning reference, big-endian reads, and for the simulator the registry reader, a module's
+# file version and the URL parser (a script refuses the URLs the library would).
+helpers=(log/log_escape.h log/log_line_lock.h log/failure_lines.h base/big_endian.h base/object_count.h
+         base/com_ref.h base/registry.h log/log_file.h config/url_parser.h)
 lock_owner=src/config
 lock_exempt=(outside/c_proxy_standin.c tests/c_plugin sdk tests/sdk)
 

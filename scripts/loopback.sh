@@ -75,14 +75,15 @@ reported_port() {
 }
 
 # The settings that keep one nginx in the foreground with every file of its own in DIR: the main block,
-# and the lines that open its http block (the caller adds its servers and closes the block).
-nginx_in_folder() {  # DIR
+# and the lines that open its http block (the caller adds its servers and closes the block). CONNECTIONS,
+# 64 unless given, bounds the connections open at once, the listening sockets' included.
+nginx_in_folder() {  # DIR [CONNECTIONS]
   cat <<CONF
 daemon off;
 master_process off;
 pid $1/nginx.pid;
 error_log $1/error.log;
-events { worker_connections 64; }
+events { worker_connections ${2:-64}; }
 http {
   access_log $1/access.log;
   client_body_temp_path $1/body;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The relay benchmark's one table: MB/s (10^6 bytes a second) of 1 and 16 players that read a stream
 from a local origin to its end, directly, through socat (with its default 8 KiB buffer and with a 1 MiB
-one, the fair peer of the relay's 1 MiB buffer) and through the relay (the host simulator under Wine, its
+one, the peer the relay is held to) and through the relay (the host simulator under Wine, its
 source an http URL, so the players' requests are read and rewritten), with the relay's ratio to socat with
 the 1 MiB buffer, the players' checksums against the origin's, and the CPU seconds per GB that socat and
 the relay (its process and the Wine server that serves it) spend.

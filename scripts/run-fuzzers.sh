@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer harness of the fuzz build for SECONDS each, starting from the seeds its
-# companion program writes. A crash, leak or sanitizer report fails the run.
+# companion program writes. A crash, leak or sanitizer report fails the run. FUZZERS, when set, names the
+# harnesses to run (`FUZZERS=http_request_head make fuzz FUZZ_SECONDS=600`).
 #   run-fuzzers.sh BUILD_DIR SECONDS
 set -euo pipefail
 build_dir=$1
@@ -8,8 +9,9 @@ seconds=$2
 found=0
 for fuzzer in "$build_dir"/fuzz/*_fuzzer; do
   [ -x "$fuzzer" ] || continue
-  found=1
   name=$(basename "$fuzzer" _fuzzer)
+  [ -z "${FUZZERS:-}" ] || [[ " $FUZZERS " == *" $name "* ]] || continue
+  found=1
   corpus="$build_dir/corpus/$name"
   mkdir -p "$corpus"
   "$build_dir/fuzz/${name}_seeds" "$corpus"

@@ -1,9 +1,8 @@
-/* A small proxy plug-in built from qel_video_proxy_plugin.h alone. Each local proxy listens on 127.0.0.1 on
-   a port the system chooses and carries every connection a player opens there, byte for byte, to the
-   current connection's host and port. It counts the bytes for the heartbeat, keeps the time of the last
-   activity and writes its events into the library's log.
-     i686-w64-mingw32-gcc -std=c11 -O2 -Wall -Wextra -shared -static-libgcc -I../include \
-       -o QelVideoProxy_WMP.dll example_proxy.c -lws2_32 */
+/* A small proxy plug-in built from qel_video_proxy_plugin.h alone, in C that also compiles as C++. Each
+   local proxy listens on 127.0.0.1 on a port the system chooses and carries every connection a player
+   opens there, byte for byte, to the current connection's host and port. It counts the bytes for the
+   heartbeat, keeps the time of the last activity, leaves the last source it reached in the configuration's
+   plug-in buffer and writes its events into the library's log. ..\BUILDING.txt has the command lines. */
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -54,20 +53,53 @@ typedef struct Proxy {
 
 static void Touch(Proxy* proxy) { InterlockedExchange64(&proxy->lastActivity, (LONG64)time(NULL)); }
 
+/* The port of the URL's scheme, -1 for a scheme without one. The library fills in only http's, https's
+   and ftp's; a URL of another scheme that names no port reaches a proxy with port 0. */
+static LONG SchemeDefaultPort(const char* url) {
+  static const struct {
+    const char* scheme;
+    LONG port;
+  } kDefaults[] = {{"http", 80}, {"https", 443}, {"rtmp", 1935}, {"rtmps", 443}, {"rtmpe", 1935},
+                   {"rtsp", 554}, {"mms", 1755}};
+  const char* end = strstr(url, "://");
+  const size_t length = end != NULL ? (size_t)(end - url) : 0;
+  size_t i;
+  for (i = 0; i < sizeof kDefaults / sizeof kDefaults[0]; ++i)
+    if (length > 0 && strlen(kDefaults[i].scheme) == length && _strnicmp(url, kDefaults[i].scheme, length) == 0)
+      return kDefaults[i].port;
+  return -1;
+}
+
 /* The current connection's host and port, read under the configuration's own lock. */
 static int CurrentSource(Proxy* proxy, char* host, LONG* port) {
   CSrcConnection* connection;
   int found = 0;
   EnterCriticalSection(&proxy->config->m_cs);
   connection = QelCurrentConnection(proxy->config);
-  if (connection != NULL && connection->m_nPort > 0 && QelStringHeader(connection->m_strHost)->nDataLength > 0 &&
+  if (connection != NULL && QelStringHeader(connection->m_strHost)->nDataLength > 0 &&
       QelStringHeader(connection->m_strHost)->nDataLength < MAX_HOST) {
     memcpy(host, connection->m_strHost, (size_t)QelStringHeader(connection->m_strHost)->nDataLength + 1);
-    *port = connection->m_nPort;
-    found = 1;
+    *port = connection->m_nPort != 0 ? connection->m_nPort : SchemeDefaultPort(connection->m_strURL);
+    found = *port > 0;
   }
   LeaveCriticalSection(&proxy->config->m_cs);
   return found;
+}
+
+/* Leaves "HOST:PORT" of the source a player reached in the configuration's plug-in buffer. The library
+   frees that buffer with msvcrt.dll's free when it destroys the configuration, so it comes from
+   QelSharedAlloc (and the one it replaces goes back with QelSharedFree), whatever C runtime this links. */
+static void NoteReachedSource(Proxy* proxy, const char* host, LONG port) {
+  char text[MAX_HOST + 16];
+  const int length = snprintf(text, sizeof text, "%s:%ld", host, (long)port);
+  BYTE* buffer = (BYTE*)QelSharedAlloc((size_t)length + 1);
+  if (buffer == NULL) return;
+  memcpy(buffer, text, (size_t)length + 1);
+  EnterCriticalSection(&proxy->config->m_cs);
+  QelSharedFree(proxy->config->m_pPluginBuffer);
+  proxy->config->m_pPluginBuffer = buffer;
+  proxy->config->m_nPluginBufferSize = (DWORD)length + 1;
+  LeaveCriticalSection(&proxy->config->m_cs);
 }
 
 static SOCKET ConnectTo(const char* host, LONG port) {
@@ -143,6 +175,7 @@ static DWORD WINAPI PlayerThread(void* argument) {
     player->source = source;
     LeaveCriticalSection(&proxy->lock);
     LogF(1, EXAMPLE_NAME " %ld: a player to %s:%ld directly", (long)proxy->number, host, (long)port);
+    NoteReachedSource(proxy, host, port);
     Carry(proxy, player->player, source);
   }
   /* CloseConnections closes the sockets it finds here; what is left is ours. */
@@ -154,18 +187,19 @@ static DWORD WINAPI PlayerThread(void* argument) {
   return 0;
 }
 
-/* A finished player's slot: its thread has ended and is closed. -1 when every slot is busy. */
+/* Closes the threads of the players that have finished, so none is kept past the next player; returns a
+   free slot, -1 when every slot is busy. */
 static int FreeSlot(Proxy* proxy) {
-  int i;
-  for (i = 0; i < MAX_PLAYERS; ++i) {
+  int i, slot = -1;
+  for (i = MAX_PLAYERS - 1; i >= 0; --i) {
     Player* player = &proxy->players[i];
     if (player->thread != NULL && WaitForSingleObject(player->thread, 0) == WAIT_OBJECT_0) {
       CloseHandle(player->thread);
       player->thread = NULL;
     }
-    if (player->thread == NULL) return i;
+    if (player->thread == NULL) slot = i;
   }
-  return -1;
+  return slot;
 }
 
 static DWORD WINAPI AcceptThread(void* argument) {
@@ -197,12 +231,14 @@ static DWORD WINAPI AcceptThread(void* argument) {
 }
 
 /* Stops listening, ends every player's connection and waits for every thread, so nothing of this
-   library runs once the library unloads it. */
-static void CloseEverything(Proxy* proxy) {
+   library runs once the library unloads it. 0 when everything was closed already: the library closes
+   twice when the host deletes the player. */
+static int CloseEverything(Proxy* proxy) {
   HANDLE threads[MAX_PLAYERS + 1];
   DWORD count = 0;
-  int i;
+  int i, wasOpen;
   EnterCriticalSection(&proxy->lock);
+  wasOpen = proxy->listener != INVALID_SOCKET;
   proxy->closing = 1;
   if (proxy->listener != INVALID_SOCKET) closesocket(proxy->listener);
   proxy->listener = INVALID_SOCKET;
@@ -220,6 +256,7 @@ static void CloseEverything(Proxy* proxy) {
     WaitForSingleObject(threads[i], INFINITE);
     CloseHandle(threads[i]);
   }
+  return wasOpen;
 }
 
 static HRESULT QEL_METHOD_CALL ProxyQueryInterface(IQelVideoProxy* self, const GUID* riid, void** ppv) {
@@ -282,9 +319,14 @@ static HRESULT QEL_METHOD_CALL ProxySetCallback(IQelVideoProxy* self, IQelVideoC
   return S_OK;
 }
 
+/* No port once closed: nobody would answer a player there. */
 static LONG QEL_METHOD_CALL ProxyGetPort(IQelVideoProxy* self) {
   Proxy* proxy = (Proxy*)self;
-  return proxy->config != NULL ? proxy->port : -1;
+  LONG port;
+  EnterCriticalSection(&proxy->lock);
+  port = proxy->config != NULL && proxy->listener != INVALID_SOCKET ? proxy->port : -1;
+  LeaveCriticalSection(&proxy->lock);
+  return port;
 }
 
 /* The library's own configuration: the host's later settings reach this proxy through it. */
@@ -292,13 +334,9 @@ static CSrcConfig* QEL_METHOD_CALL ProxyGetConfig(IQelVideoProxy* self) { return
 
 /* "scheme://[user@]host[:port]/...": the host and port, the scheme's own port when none is given. */
 static int ParseUrl(const char* url, char* host, LONG* port) {
-  static const struct { const char* scheme; LONG port; } kDefaults[] = {
-      {"http", 80}, {"https", 443}, {"rtmp", 1935}, {"rtmps", 443}, {"rtmpe", 1935}, {"mms", 1755}};
   const char* at = strstr(url, "://");
   const char *start, *end, *colon;
-  size_t i, schemeLength;
   if (at == NULL) return 0;
-  schemeLength = (size_t)(at - url);
   start = at + 3;
   end = start + strcspn(start, "/?#");
   for (at = start; at < end; ++at)
@@ -306,10 +344,7 @@ static int ParseUrl(const char* url, char* host, LONG* port) {
   colon = NULL;
   for (at = start; at < end; ++at)
     if (*at == ':') colon = at;
-  *port = -1;
-  for (i = 0; i < sizeof kDefaults / sizeof kDefaults[0]; ++i)
-    if (strlen(kDefaults[i].scheme) == schemeLength && _strnicmp(url, kDefaults[i].scheme, schemeLength) == 0)
-      *port = kDefaults[i].port;
+  *port = SchemeDefaultPort(url);
   if (colon != NULL) *port = atol(colon + 1);
   else colon = end;
   if (colon == start || colon - start >= MAX_HOST || *port <= 0 || *port > 65535) return 0;
@@ -358,13 +393,13 @@ static LONG QEL_METHOD_CALL ProxyGetByteCount(IQelVideoProxy* self) {
 static HRESULT QEL_METHOD_CALL ProxyCloseConnections(IQelVideoProxy* self, LONG includeProxy) {
   Proxy* proxy = (Proxy*)self;
   (void)includeProxy; /* the library always closes the proxy too */
-  CloseEverything(proxy);
-  LogF(1, EXAMPLE_NAME " %ld: closed, %lld bytes carried", (long)proxy->number,
-       (long long)InterlockedCompareExchange64(&proxy->carried, 0, 0));
+  if (CloseEverything(proxy))
+    LogF(1, EXAMPLE_NAME " %ld: closed, %lld bytes carried", (long)proxy->number,
+         (long long)InterlockedCompareExchange64(&proxy->carried, 0, 0));
   return S_OK;
 }
 
-/* Turns new players away from now on; CloseConnections follows. */
+/* Turns new players away from now on; CloseConnections follows. Twice is as once. */
 static HRESULT QEL_METHOD_CALL ProxyPrepareClose(IQelVideoProxy* self, LONG value) {
   Proxy* proxy = (Proxy*)self;
   (void)value;
@@ -438,12 +473,13 @@ static HRESULT QEL_METHOD_CALL FactoryQueryInterface(Factory* self, const GUID* 
 }
 static const FactoryVtbl kFactorySlots = {FactoryQueryInterface, FactoryAddRef, FactoryRelease};
 
-__declspec(dllexport) void QEL_EXPORT_CALL ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
+/* Once per control, also while earlier proxies write: the helper opens once and then updates the level. */
+QEL_PLUGIN_EXPORT(void) ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
   QelSharedLogOpen(&g_log, ppStream, level, pLock);
-  LogF(3, EXAMPLE_NAME ": sharing the log at level %ld", (long)level);
+  LogF(3, EXAMPLE_NAME ": sharing the log at level %ld, kit version %d", (long)level, QEL_PLUGIN_KIT_VERSION);
 }
 
-__declspec(dllexport) LONG QEL_EXPORT_CALL ProxyFactory(void** ppObject) {
+QEL_PLUGIN_EXPORT(LONG) ProxyFactory(void** ppObject) {
   Factory* factory;
   if (ppObject == NULL) return 0;
   factory = (Factory*)calloc(1, sizeof *factory);
@@ -454,7 +490,7 @@ __declspec(dllexport) LONG QEL_EXPORT_CALL ProxyFactory(void** ppObject) {
   return 1;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+QEL_EXTERN_C BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   (void)instance, (void)reserved;
   if (reason == DLL_PROCESS_DETACH) QelSharedLogClose(&g_log);
   return TRUE;

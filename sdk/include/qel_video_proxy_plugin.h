@@ -3,21 +3,44 @@
    QelVideoProxy_VFN.dll (the host's plug-in type 1 loads _SS, type 2 _VFN, any other _WMP) that sits beside
    QelVorlaProxy.dll, which loads it by bare name. It runs the local proxies a player connects to.
 
-   What happens, in order, on the thread that delivers the host's commands (one thread; the library never
-   calls a plug-in from two threads at once):
-     1. load; ProxySetLogFile(ppStream, level, pLock), once, before any proxy exists;
-     2. per source configuration: ProxyFactory(&object); object->QueryInterface(IID_IQelVideoProxy, &proxy);
-        object->Release(); proxy->SetCallback(host); proxy->Create(config); proxy->GetPort() (first proxy);
-     3. while playing: SetConnectionURL when the host changes a source; on every heartbeat GetConfig,
-        GetLastActivityTime and GetByteCount;
-     4. at the end: PrepareClose(1) on every proxy, then CloseConnections(1) on every proxy, then one
-        Release per proxy; the library destroys its configurations, then unloads the plug-in.
+   The host shows one stream per cell of its window and gives each cell a control of its own; each control
+   loads the plug-in for itself (the system maps the file once and counts the loads) and runs one local
+   proxy. What happens, in order, on the thread that delivers the host's commands (one thread; the library
+   never calls a plug-in from two threads at once):
+     1. at a control's first URL for connection 0: load; ProxySetLogFile(ppStream, level, pLock). So it
+        comes once per control, not once per process: again for every later control, while earlier
+        controls' proxies run and write (the same three addresses each time while the library stays
+        loaded);
+     2. per source configuration (one per control): ProxyFactory(&object);
+        object->QueryInterface(IID_IQelVideoProxy, &proxy); object->Release(); proxy->SetCallback(host);
+        proxy->Create(config); proxy->GetPort() (first proxy), which the host gets as the port to play from;
+     3. while playing: GetConfig at each proxy setting of the host (SOCKS5, PLUG, keys, secure header,
+        session identifiers), to write it into your configuration too; SetConnectionURL when the host
+        changes a source, then GetConfig, and for connection 0 GetPort again; on every heartbeat
+        GetLastActivityTime and GetByteCount (and GetConfig until it answers non-NULL);
+     4. when another player of the host starts and stops this one: PrepareClose(1), then
+        CloseConnections(1), once each; the proxy stays, and a later connection-0 URL asks GetPort again;
+     5. when the host deletes the control: a closing heartbeat when the host set an interval
+        (GetByteCount is asked, GetLastActivityTime is not), then PrepareClose(1) on every proxy and
+        CloseConnections(1) on every proxy, and the same pair once more, in that order, right before one
+        Release per proxy; then the library destroys its configuration and unloads the plug-in (the file
+        goes when the last control's load goes).
    Your own threads (accepting, relaying) run beside these calls: guard what they share with the calls.
+   Every close helper and slot should hold when called twice.
 
    Build it for 32-bit x86 with the default packing (8): every method is __stdcall with the object as its
-   first argument, the two exports are __cdecl, the string manager's slots are thiscall (see QEL_MGR_CALL). */
+   first argument, the two exports are __cdecl, the string manager's slots are thiscall (see QEL_MGR_CALL).
+   C++ and MSVC authors: see "For C++ authors" and "For MSVC authors" at the end. */
 #ifndef QEL_VIDEO_PROXY_PLUGIN_H
 #define QEL_VIDEO_PROXY_PLUGIN_H
+
+/* The kit's version. It goes up by one with every release of this header that changes what a plug-in
+   built against it compiles to or must do (a declaration, a macro, a helper's behaviour, a rule stated
+   here); a release that changes only wording keeps it. The binary contract with the library (the exports,
+   the slots, the shared layout) is the same in every version, so a plug-in built with any version loads.
+   Version 1 declared the exports as types only; 2 declares them, adds QelSharedAlloc and QelSharedFree,
+   and makes QelSharedLogOpen safe to call once per control. */
+#define QEL_PLUGIN_KIT_VERSION 2
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -143,8 +166,15 @@ typedef struct QelConnectionVector {
   CSrcConnection** pEndOfStorage;
 } QelConnectionVector;
 
+/* The type the host gives with each URL. The library passes it on and gives it meaning in one place only:
+   the heartbeat reports a current connection of type 3 as an MPROXY one. It never ignores a proxy setting
+   for a type, and never chooses between the PLUG and the SOCKS5 chain: it writes both into the
+   configuration as the host sends them, and what each type asks of a proxy is yours to decide. The relay
+   of this release decides so: SOCKS5 on (m_bUseSocks5) wins for every type; otherwise a PLUG connection
+   with a PLUG host set goes through the PLUG chain (as HTTP CONNECT proxies); everything else goes
+   directly. A URL of type 0, or of the file scheme, never reaches a configuration. */
 enum QelConnectionType {
-  QEL_CONNECTION_PLUG = 1,   /* through the PLUG hop(s), HTTP CONNECT */
+  QEL_CONNECTION_PLUG = 1,
   QEL_CONNECTION_DIRECT = 2,
   QEL_CONNECTION_MPROXY = 3,
   QEL_CONNECTION_HTTP = 4,
@@ -157,7 +187,9 @@ struct CSrcConnection {
   const void* vtable;
   QelString m_strURL;   /* exactly as the host gave it */
   QelString m_strHost;  /* decoded host name */
-  LONG m_nPort;         /* -1 when the URL names none and its scheme has no default */
+  LONG m_nPort;         /* the URL's port; when it names none, 80 for http, 443 for https, 21 for ftp and
+                           0 for every other scheme (rtmp, rtsp, mms: use the scheme's own port); an
+                           explicit port 0 reads 80 for http and https */
   LONG m_nType;         /* QelConnectionType */
   LONG m_nPluginField1; /* the plug-in's own: the library writes 0 and never reads it */
   LONG m_nPluginField2; /* likewise, 0 */
@@ -174,25 +206,35 @@ struct CSrcConnection {
 typedef struct CSrcConfig {
   const void* vtable;                /* see CSrcConnection */
   QelConnectionVector m_connections; /* the sources, in the host's order */
-  LONG m_nCurConn;                   /* the connection to use now; -1 until one is set: use 0 */
-  QelString m_strPlugHost[2];        /* PLUG hops (HTTP CONNECT proxies); empty when unset */
+  LONG m_nCurConn;                   /* the connection to use now; -1 until one is set: use 0. The
+                                        library sets it to 0 at each URL for connection 0 it adds to its
+                                        own configuration (before the proxy runs), and never moves it.
+                                        Move it yourself, under m_cs, when you switch to a backup source:
+                                        the heartbeat reports the type of this connection */
+  QelString m_strPlugHost[2];        /* PLUG hops, in chain order; empty until set. Each PLUG setting
+                                        replaces both hosts, both ports and the header: an empty first
+                                        host leaves no chain */
   LONG m_nPlugPort[2];
   LONG m_nPluginPorts1[2];           /* the plug-in's own */
-  QelString m_strSocksHost[2];       /* SOCKS5 hops, in chain order; empty when unset */
+  QelString m_strSocksHost[2];       /* SOCKS5 hops, in chain order; empty until set. Turning SOCKS5 off
+                                        clears m_bUseSocks5 only: hosts, ports, user and password stay
+                                        for a later turn on. Test m_bUseSocks5 first */
   LONG m_nSocksPort[2];
   LONG m_nPluginPorts2[2];           /* the plug-in's own */
-  QelString m_strSocksUser;
+  QelString m_strSocksUser;          /* one user name and password for every hop of the chain */
   QelString m_strSocksPassword;
-  BYTE m_bUseSocks5;                 /* non-zero once a SOCKS5 hop is set */
+  BYTE m_bUseSocks5;                 /* SOCKS5 on: non-zero while the host's last SOCKS5 setting named a
+                                        first host */
   QelString m_strSecureHeader;
-  QelString m_strPlugHeader;         /* a header line to send to the PLUG hop */
+  QelString m_strPlugHeader;         /* a header line for every PLUG hop (the chain has no login) */
   BYTE m_clientKey[QEL_CLIENT_KEY_SIZE];
   LONG m_nClientKeyLen;
   LONG m_nSecureHeaderVersion;
   short m_nPluginShorts1[2];         /* the plug-in's own */
   LONG m_nSessionID1;
   LONG m_nSessionID2;
-  BYTE* m_pPluginBuffer;             /* the plug-in's own; from malloc, back with free */
+  BYTE* m_pPluginBuffer;             /* the plug-in's own; the library frees it with the configuration:
+                                        QelSharedAlloc, back with QelSharedFree */
   DWORD m_nPluginBufferSize;
   QelString m_strPluginText1;        /* the plug-in's own text */
   BYTE m_bPluginFlag1;
@@ -202,7 +244,7 @@ typedef struct CSrcConfig {
   BYTE m_bPluginFlag2;
   CRITICAL_SECTION m_cs;             /* guards every field above and below */
   LONG m_nKeyTotal;                  /* slots in m_ppKeys */
-  char** m_ppKeys;                   /* the array and each key text: malloc, back with free */
+  char** m_ppKeys;                   /* the array and each key text: QelSharedAlloc, QelSharedFree */
   LONG m_nKeyCount;                  /* keys set so far */
 } CSrcConfig;
 
@@ -271,13 +313,41 @@ QEL_STATIC_ASSERT(sizeof(CSrcConfig) == 200, "CSrcConfig");
 
 /* Who frees what:
    - texts: QelStringRelease, whichever side made them (the header names the manager);
-   - m_ppKeys, each key text, the connection list's storage, m_pPluginBuffer: msvcrt.dll's free, and you
-     make yours with its malloc (an MSVC build links another C runtime: take malloc and free from msvcrt.dll
-     with GetProcAddress for these);
+   - m_ppKeys, each key text, the connection list's storage, m_pPluginBuffer: msvcrt.dll's heap, which the
+     library uses: free them with QelSharedFree and make yours with QelSharedAlloc (below), whatever C
+     runtime you link;
    - objects (configurations, connections): never the other side's. The library adds no connection to a
-     configuration you made and destroys none of yours; you delete none of the library's.
+     configuration you made and destroys none of yours; you delete none of the library's, and add none to
+     its configuration (it destroys every connection there as its own).
    - lifetime: the library releases every proxy before it destroys its configurations, and destroys those
      before it unloads you, so your texts in its fields reach your manager while you are loaded. */
+
+/* Writes the address of msvcrt.dll's function `name` to *functionPointer (a pointer to a function pointer
+   of the right type); 0 when it cannot be found. msvcrt.dll is the C runtime the library, its log's stream
+   and the shared structures' memory belong to; it is loaded in every process the library runs in. */
+static inline int QelMsvcrtFunction(const char* name, void* functionPointer) {
+  HMODULE crt = GetModuleHandleA("msvcrt.dll");
+  FARPROC found;
+  if (crt == NULL) crt = LoadLibraryA("msvcrt.dll");
+  found = crt != NULL ? GetProcAddress(crt, name) : NULL;
+  memcpy(functionPointer, &found, sizeof found); /* a FARPROC is the address of any function */
+  return found != NULL;
+}
+
+/* Memory for the shared structures, from msvcrt.dll's heap whatever C runtime this plug-in links (mingw-w64
+   links msvcrt.dll; MSVC links another, whose malloc the library's free would corrupt): key texts and the
+   key array, a configuration's plug-in buffer, a connection list's storage. NULL when none can be had. */
+static inline void* QelSharedAlloc(size_t size) {
+  void*(__cdecl * crtMalloc)(size_t);
+  return QelMsvcrtFunction("malloc", &crtMalloc) ? crtMalloc(size) : NULL;
+}
+
+/* Gives back memory of the shared structures (whoever allocated it: the library uses the same heap).
+   NULL does nothing. */
+static inline void QelSharedFree(void* memory) {
+  void(__cdecl * crtFree)(void*);
+  if (memory != NULL && QelMsvcrtFunction("free", &crtFree)) crtFree(memory);
+}
 
 /* ---- The host's callback interface (what SetCallback gives you) ------------------------------------- */
 
@@ -324,7 +394,7 @@ static inline int QelIsIid(const GUID* riid, const GUID* iid) { return memcmp(ri
 
 typedef struct IQelVideoProxy IQelVideoProxy;
 /* Every slot runs on the library's command thread. "Never called" slots keep their places: give each a
-   function that takes one 32-bit value and returns E_NOTIMPL. */
+   function that takes one 32-bit value and returns E_NOTIMPL. No exception may leave a slot. */
 typedef struct IQelVideoProxyVtbl {
   /* 0: answer IID_IQelVideoProxy and QEL_IID_IUnknown (one more reference), E_NOINTERFACE otherwise. */
   HRESULT(QEL_METHOD_CALL* QueryInterface)(IQelVideoProxy* This, const GUID* riid, void** ppv);
@@ -339,12 +409,15 @@ typedef struct IQelVideoProxyVtbl {
   /* 4: never called. */
   HRESULT(QEL_METHOD_CALL* Reserved4)(IQelVideoProxy* This, LONG value);
   /* 5: before Create, with the host. A negative result is logged and ignored. Keep a reference (AddRef)
-     only if you give it back (Release) before your own last Release returns. */
+     only while you have connections open, and give it back at CloseConnections at the latest (and when
+     Create fails): the library releases your proxy only once the host behind this callback is gone,
+     which your reference would keep alive for ever. */
   HRESULT(QEL_METHOD_CALL* SetCallback)(IQelVideoProxy* This, IQelVideoCBBCallback* pCallback);
   /* 6: never called. */
   HRESULT(QEL_METHOD_CALL* Reserved6)(IQelVideoProxy* This, LONG value);
-  /* 7: the local TCP port players connect to (on 127.0.0.1), after Create; the library reports it to the
-     host as it is. Negative: no port, and the stream does not start. Only the first proxy is asked. */
+  /* 7: the local TCP port players connect to (on 127.0.0.1), after Create and again after each
+     connection-0 URL the host sends later; the library reports it to the host as it is, each time.
+     Negative: no port; the stream does not start and nothing is logged. Only the first proxy is asked. */
   LONG(QEL_METHOD_CALL* GetPort)(IQelVideoProxy* This);
   /* 8: the configuration the running proxy works from: the one Create got, or one of your own with the
      same layout and an initialised m_cs; the library writes the host's later settings into it under m_cs.
@@ -358,22 +431,30 @@ typedef struct IQelVideoProxyVtbl {
   HRESULT(QEL_METHOD_CALL* Reserved11)(IQelVideoProxy* This, LONG value);
   HRESULT(QEL_METHOD_CALL* Reserved12)(IQelVideoProxy* This, LONG value);
   /* 13: the host changed connection connIndex of this running proxy to url (a QelConnectionType in type).
-     Negative: failure, logged. The library does not add it to your configuration for you. */
+     Once the proxy runs, this is the only way a URL reaches it: the library changes no configuration for
+     it, its own included. An index past the end of your list may be added (connIndex equal to the count)
+     to a configuration of your own; never to the library's (see "Who frees what"): refuse it there.
+     Negative: failure, logged at level 1 ("VideoHost::SetURL: Failed to set URL"). For connection 0 the
+     library then asks GetPort again and reports the port. */
   HRESULT(QEL_METHOD_CALL* SetConnectionURL)(IQelVideoProxy* This, LONG connIndex, const char* url, LONG type);
   /* 14: bytes carried since the previous call (both directions as you count them), on every heartbeat.
      The library multiplies the sum over its proxies by 8 in 32-bit arithmetic: keep one answer at most
-     0x0FFFFFFF and carry the rest into the next. */
+     0x0FFFFFFF and carry the rest into the next. The closing heartbeat of a deletion is the last call:
+     bytes carried after it are never asked for, and none are while the host sets no interval. */
   LONG(QEL_METHOD_CALL* GetByteCount)(IQelVideoProxy* This);
   /* 15: never called. */
   HRESULT(QEL_METHOD_CALL* Reserved15)(IQelVideoProxy* This, LONG value);
-  /* 16: close every player connection, and with includeProxy 1 (always, today) stop listening too. The
-     proxy may be asked again (GetPort, GetByteCount) before its Release. Negative: logged. */
+  /* 16: close every player connection, and with includeProxy 1 (always, today) stop listening too. Comes
+     twice on a deletion (see the order at the top), once when another player stops this one; the proxy
+     may be asked again (GetPort, GetByteCount) before its Release. Negative: logged at level 1. */
   HRESULT(QEL_METHOD_CALL* CloseConnections)(IQelVideoProxy* This, LONG includeProxy);
-  /* 17: called with 1 on every proxy before any of them gets slot 16: stop taking new players. The
-     result is ignored. */
+  /* 17: called with 1 on every proxy before any of them gets slot 16: stop taking new players. Comes
+     twice on a deletion, before each round of slot 16. The result is ignored. */
   HRESULT(QEL_METHOD_CALL* PrepareClose)(IQelVideoProxy* This, LONG value);
   /* 18: the time of the last activity (bytes carried or a player's connection) in seconds since
-     1970-01-01 UTC, as time() gives it; 0 when none yet. A proxy idle long enough is reported idle. */
+     1970-01-01 UTC, as time() gives it; 0 when none yet. The heartbeat reports the player idle when the
+     latest time of the control's proxies is 30 seconds or more before the system's time, playing
+     otherwise (and with 0). */
   LONGLONG(QEL_METHOD_CALL* GetLastActivityTime)(IQelVideoProxy* This);
 } IQelVideoProxyVtbl;
 struct IQelVideoProxy {
@@ -382,21 +463,45 @@ struct IQelVideoProxy {
 
 /* ---- The exports ----------------------------------------------------------------------------------- */
 
-/* Export both by these undecorated names (a .def file, or __declspec(dllexport) with __cdecl, which
-   mingw-w64 and MSVC leave undecorated). */
 #define QEL_PROXY_SET_LOG_FILE_EXPORT "ProxySetLogFile"
 #define QEL_PROXY_FACTORY_EXPORT "ProxyFactory"
 
+/* Define both exports with QEL_PLUGIN_EXPORT, as the example does:
+     QEL_PLUGIN_EXPORT(LONG) ProxyFactory(void** ppObject) { ... }
+   It carries __declspec(dllexport) and __cdecl, and the prototypes below, inside this header's extern "C",
+   give the names C linkage, so C and C++ alike export the undecorated names the library looks up
+   (mingw-w64 and MSVC decorate no __cdecl export). Defined in C++ without them, an export is mangled
+   (_Z12ProxyFactoryPPv): the library logs "Failed to call ProxyFactory method" with "Procedure not found"
+   and reports no port. To export through a .def file instead, define QEL_PLUGIN_EXPORT_SPEC empty before
+   including this header. */
+#ifndef QEL_PLUGIN_EXPORT_SPEC
+#define QEL_PLUGIN_EXPORT_SPEC __declspec(dllexport)
+#endif
+#define QEL_PLUGIN_EXPORT(type) QEL_PLUGIN_EXPORT_SPEC type QEL_EXPORT_CALL
+/* C linkage in C++, for a function the C runtime looks up by its C name: write DllMain with it. */
+#ifdef __cplusplus
+#define QEL_EXTERN_C extern "C"
+#else
+#define QEL_EXTERN_C
+#endif
+
 /* The library's log, shared: ppStream is the address of the log's stream pointer (a stream of msvcrt.dll;
    NULL while the log is closed, and replaced, perhaps at the same address, when the log is moved aside);
-   level is the log's level, 1 (failures and settings) to 3 (everything): write only lines at or below it;
-   pLock is the log's critical section. Called once after loading; all three stay valid until unload.
-   The result is nothing. */
+   pLock is the log's critical section; level is the log's level: write only lines at or below it. The
+   levels: 1 failures, settings and principal events; 2 adds secondary detail (the library's own are lines
+   such as "Proxies already started" and the epoch time a proxy asked for); 3 adds routine progress.
+   Called after each load, which is once per control (see the order at the top): again for every later
+   control, while earlier proxies write, with the same three addresses each time; they stay valid until
+   the plug-in is unloaded. Hand them to QelSharedLogOpen every time. The result is nothing. */
+QEL_PLUGIN_EXPORT(void) ProxySetLogFile(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock);
 typedef void(QEL_EXPORT_CALL* QelProxySetLogFileFn)(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock);
+
 /* Write an object (IUnknown: its table starts QueryInterface, AddRef, Release, __stdcall) to *ppObject
    and return non-zero; 0 for failure. The object answers QueryInterface(IID_IQelVideoProxy) with a NEW
    local proxy holding one reference, which the library keeps; the library then calls the object's Release
-   once, so the object carries one reference of its own. */
+   once, so the object carries one reference of its own. Called once per source configuration, so once
+   per control. */
+QEL_PLUGIN_EXPORT(LONG) ProxyFactory(void** ppObject);
 typedef LONG(QEL_EXPORT_CALL* QelProxyFactoryFn)(void** ppObject);
 
 /* ---- The shared log -------------------------------------------------------------------------------- */
@@ -486,46 +591,63 @@ static inline void QelLogLineLockRelease(volatile LONG64* word, LONG64 mine) {
   InterlockedCompareExchange64(word, (LONG64)((ULONG64)mine & ~(ULONG64)0xFFFFFFFFu), mine);
 }
 
-/* What a plug-in keeps of the shared log. The stream belongs to msvcrt.dll, so it is written with
-   msvcrt.dll's own fwrite and fflush whatever C runtime the plug-in links. */
+/* What a plug-in keeps of the shared log: one for the plug-in, static (so zero before the first call).
+   The stream belongs to msvcrt.dll, so it is written with msvcrt.dll's own fwrite and fflush whatever C
+   runtime the plug-in links. */
 typedef struct QelSharedLog {
-  FILE** ppStream;
-  LONG level;
+  FILE** ppStream; /* set once, by the first QelSharedLogOpen, last of all; then never changed */
+  volatile LONG level;
   CRITICAL_SECTION* pLock;
   HANDLE section;
   volatile LONG64* lineLock; /* NULL when the system gave no section: lines go without it */
   size_t(__cdecl* write)(const void* data, size_t size, size_t count, FILE* stream);
   int(__cdecl* flush)(FILE* stream);
+  volatile LONG state; /* QEL_SHARED_LOG_CLOSED, _OPENING, _OPEN or _CLOSING */
 } QelSharedLog;
+enum { QEL_SHARED_LOG_CLOSED, QEL_SHARED_LOG_OPENING, QEL_SHARED_LOG_OPEN, QEL_SHARED_LOG_CLOSING };
 
-/* Keeps ProxySetLogFile's arguments and maps the line lock's section. 0 when msvcrt.dll's stream
-   functions cannot be found (the log then stays silent). */
+/* Hand it ProxySetLogFile's arguments at every call. The first call finds msvcrt.dll's stream functions,
+   maps the line lock's section and keeps the addresses; every later one (the next control's, while
+   earlier proxies write) updates the level only, so nothing a writer reads is cleared or moved and no
+   handle is taken again. 1 when the log is open; 0 when an address is NULL or msvcrt.dll's functions
+   cannot be found (the log then stays silent, and a later call tries again). */
 static inline int QelSharedLogOpen(QelSharedLog* log, FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
-  HMODULE crt = GetModuleHandleA("msvcrt.dll");
-  FARPROC write, flush;
-  memset(log, 0, sizeof *log);
-  if (crt == NULL) crt = LoadLibraryA("msvcrt.dll");
-  if (crt == NULL) return 0;
-  write = GetProcAddress(crt, "fwrite");
-  flush = GetProcAddress(crt, "fflush");
-  if (write == NULL || flush == NULL) return 0;
-  memcpy(&log->write, &write, sizeof write); /* a FARPROC is the address of any function */
-  memcpy(&log->flush, &flush, sizeof flush);
+  if (ppStream == NULL || pLock == NULL) return log->state == QEL_SHARED_LOG_OPEN;
+  while (InterlockedCompareExchange(&log->state, QEL_SHARED_LOG_OPENING, QEL_SHARED_LOG_CLOSED) !=
+         QEL_SHARED_LOG_CLOSED) {
+    if (log->state == QEL_SHARED_LOG_OPEN) {
+      InterlockedExchange(&log->level, level);
+      return 1;
+    }
+    Sleep(0); /* another thread opens or closes it right now */
+  }
+  if (!QelMsvcrtFunction("fwrite", &log->write) || !QelMsvcrtFunction("fflush", &log->flush)) {
+    InterlockedExchange(&log->state, QEL_SHARED_LOG_CLOSED);
+    return 0;
+  }
   log->section = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(LONG64),
                                     QEL_LOG_LINE_LOCK_NAME);
   if (log->section != NULL)
     log->lineLock = (volatile LONG64*)MapViewOfFile(log->section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG64));
-  log->ppStream = ppStream;
   log->level = level;
   log->pLock = pLock;
+  /* Last, so a writer that sees the stream's address sees everything else. */
+  InterlockedExchangePointer((PVOID volatile*)&log->ppStream, ppStream);
+  InterlockedExchange(&log->state, QEL_SHARED_LOG_OPEN);
   return 1;
 }
 
-/* At unload (DLL_PROCESS_DETACH), after the last line. */
+/* At unload (DLL_PROCESS_DETACH), after the last line of every thread: unmaps and closes what the first
+   QelSharedLogOpen took. A second call, or one without an open, does nothing. */
 static inline void QelSharedLogClose(QelSharedLog* log) {
+  if (InterlockedCompareExchange(&log->state, QEL_SHARED_LOG_CLOSING, QEL_SHARED_LOG_OPEN) != QEL_SHARED_LOG_OPEN)
+    return;
+  InterlockedExchangePointer((PVOID volatile*)&log->ppStream, NULL);
   if (log->lineLock != NULL) UnmapViewOfFile((const void*)log->lineLock);
   if (log->section != NULL) CloseHandle(log->section);
-  memset(log, 0, sizeof *log);
+  log->lineLock = NULL;
+  log->section = NULL;
+  InterlockedExchange(&log->state, QEL_SHARED_LOG_CLOSED);
 }
 
 /* One line at `level` (1 to 3), by the rules above. Longer texts are cut at 1000 bytes. */
@@ -554,6 +676,37 @@ static inline void QelSharedLogWrite(QelSharedLog* log, LONG level, const char* 
   }
   LeaveCriticalSection(log->pLock);
 }
+
+/* ---- For C++ authors -------------------------------------------------------------------------------
+
+   - Include this header as it is and define the exports with QEL_PLUGIN_EXPORT (see "The exports"): its
+     prototypes sit in extern "C", which keeps the exported names undecorated. Write DllMain with
+     QEL_EXTERN_C: without C linkage the C runtime calls a default one of its own instead, silently.
+   - A class that gives the library an IQelVideoProxy must start with exactly the table above: its first
+     virtual functions are the 19 slots, in slot order, each __stdcall (QEL_METHOD_CALL). Nothing virtual
+     may come before them: a virtual destructor in the interface or a base takes a slot (two with GCC)
+     and moves every slot after it, so the library calls Create where it meant Release. Delete the object
+     in Release, and give it no virtual destructor in the interface: make the implementing class final,
+     so `delete this` destroys what it should (and the compiler has nothing to warn about). The same holds
+     for the factory's object (QueryInterface, AddRef, Release).
+   - No exception may leave a slot, an export or a thread of yours: the library and the host were built
+     without your compiler's exception tables, so one crossing the boundary ends the host's process. Catch
+     everything in each and answer a failure (a negative HRESULT, 0 from ProxyFactory, -1 from GetPort).
+   - new and delete are yours alone: what goes into the shared structures comes from QelSharedAlloc or
+     from a string manager (see "Who frees what").
+   - Link the C++ runtime into the DLL (mingw-w64: -static, see BUILDING.txt): the host's folder has no
+     libstdc++ or winpthread DLL, and a plug-in that needs one does not load.
+
+   ---- For MSVC authors -------------------------------------------------------------------------------
+
+   - Build for x86 (32-bit) with the default packing: the static asserts above stop a build with another.
+   - An MSVC build links its own C runtime, not msvcrt.dll, which owns the log's stream and the shared
+     structures' memory: allocate and free that memory with QelSharedAlloc and QelSharedFree, and write
+     the log with QelSharedLogWrite, which uses msvcrt.dll's own fwrite and fflush; never hand the stream
+     to your runtime's functions.
+   - Compile C++ with /EHsc and catch at every boundary (above).
+   - `dumpbin /exports` on your DLL must list ProxyFactory and ProxySetLogFile as they are written.
+   - sdk\BUILDING.txt has the command lines. */
 
 #ifdef __cplusplus
 }

@@ -5,6 +5,7 @@
 #include "host_interfaces/host_interfaces.h"
 #include "control/module.h"
 #include "log/ctrl_log.h"
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "log/qel_error.h"
 
@@ -71,7 +72,7 @@ HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
 void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
   CComRef<ICBBSetCtrl> setCtrl = QueryRef<ICBBSetCtrl>(pHostUnknown, IID_ICBBSetCtrl);
   if (!setCtrl) {
-    Log(1, "InitControl: CTRLBBOX IUnknow does not support ICBBSetCtrl");
+    Log(1, kFailedHostSetCtrl);
     return;
   }
   Log(3, "InitControl: Requesting broadcast messages from CTRLBBOX");
@@ -84,11 +85,11 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   m_hParent = parent;
   m_pVideoHost = CComRef<CQelVorlaProxyHost>::Adopt(new (std::nothrow) CQelVorlaProxyHost(*this));
   if (!m_pVideoHost) {
-    Log(1, "InitControl: QelVideo host is not initialized");
+    Log(1, kFailedVideoHost);
     return 1;
   }
   if (pHostUnknown == nullptr) {
-    Log(1, "InitControl: IUnknown passed to InitControl is invalid");
+    Log(1, kFailedHostObject);
     return E_INVALIDARG;
   }
   // The host hands its reference over with the call; the control keeps one of its own for its life.
@@ -97,11 +98,11 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   AskForBroadcasts(pHostUnknown);
 
   CComRef<CBBInfo3> callback = QueryRef<CBBInfo3>(pHostUnknown, IID_CBBInfo3);
-  if (!callback) Log(1, "InitControl: Failed to create CBBInfo3 talk back interface");
+  if (!callback) Log(1, kFailedHostCallback);
   KeepHostInterfaces(pHostUnknown);
   given.Reset();
-  if (HostTalkBack() == nullptr) Log(1, "InitControl: Failed to initialize Strovek TALK BACK interface");
-  if (CreateMessageOnlyWin() == 0) Log(1, "InitControl: Failed to create a window");
+  if (HostTalkBack() == nullptr) Log(1, kFailedHostTalkback);
+  if (CreateMessageOnlyWin() == 0) Log(1, kFailedControlWindow);
 
   m_pVideoHost->Initialize(callback.Get(), HostTalkBack());
   m_pVideoHost->OnCreateControl(m_hParent);
@@ -111,7 +112,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   if (m_mediaLink.Load(kMediaLinkLibrary))
     m_mediaLink.SubscribeMsg();
   else
-    Log(1, "InitControl: Failed to load %s", kMediaLinkLibrary);
+    Log(1, kFailedMediaLinkLoad, kMediaLinkLibrary);
 
   Log(1, "InitControl: Parent=0x%08X, Wnd=0x%08X, Done", Hex32(m_hParent), Hex32(m_hWnd));
   return 0;
@@ -158,7 +159,7 @@ int CQelVorlaProxyCtrl::CreateMessageOnlyWin() {
   m_bWndCreateTried = 1;
   m_hWnd = CreateMessageWindow(this);
   if (m_hWnd == nullptr) {
-    Log(1, "CreateMessageOnlyWin: Failed to create a message-only window");
+    Log(1, kFailedMessageWindow);
     return 0;
   }
   Log(2, "CreateMessageOnlyWin: Successfully created a message-only window, HWND=0x%08X", Hex32(m_hWnd));
@@ -177,7 +178,7 @@ int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
   if (m_hWnd != nullptr) m_nTimerID = StartWindowTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds));
   if (m_nTimerID == 0) {
     char text[256];
-    Log(1, "StartTimer: Failed to start heartbeat timer: %s", GetLastErrorText(text, sizeof text));
+    Log(1, kFailedHeartbeatTimer, GetLastErrorText(text, sizeof text));
     return 0;
   }
   Log(2, "StartTimer: Successfully started heartbeat timer %d", static_cast<int>(m_nTimerID));

@@ -7,6 +7,7 @@
 
 #include "base/locks.h"
 #include "base/registry.h"
+#include "log/failure_lines.h"
 #include "log/log_file.h"
 #include "log/log_line.h"
 
@@ -218,7 +219,7 @@ void CQelCtrlLog::Close() {
 void CQelCtrlLog::DisplayDllVersion(const char* fileName) {
   FileVersion version{};
   if (fileName == nullptr || !ReadFileVersion(fileName, version)) {
-    LogF(1, "DisplayDllVersion: File=%s, Failed to get version number", fileName != nullptr ? fileName : "");
+    LogF(1, kFailedFileVersion, fileName != nullptr ? fileName : "");
     return;
   }
   // Each 16-bit part prints as a signed number, as the version tools of the platform do.

@@ -1,5 +1,6 @@
 #include "talkback/cbb_callback.h"
 
+#include "log/failure_lines.h"
 #include "log/log.h"
 
 CQelCBBCallback::~CQelCBBCallback() { m_pCBB.Reset(); }
@@ -35,7 +36,7 @@ int CQelCBBCallback::SendOpCode(LONG opCode, const char* opName, void* pBuffer, 
     Log(3, "CBBCallback: RCode=%d, Success", static_cast<int>(rCode));
     accepted = 1;
   } else {
-    Log(1, "CBBCallback: RCode=%d, HR=0x%08X, Failed", static_cast<int>(rCode), static_cast<unsigned>(hr));
+    Log(1, kFailedHostRequest, static_cast<int>(rCode), static_cast<unsigned>(hr));
   }
   if (pRCode != nullptr) *pRCode = rCode;
   return accepted;

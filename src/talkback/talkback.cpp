@@ -1,5 +1,6 @@
 #include "talkback/talkback.h"
 
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "base/big_endian.h"
 
@@ -26,14 +27,14 @@ int CTalkback::Talkback(const TalkbackMessage& message) {
   const CAutoLock hold = Hold();
   ITalkBack* pInterface = m_pInterface.Get();
   if (pInterface == nullptr) {
-    Log(1, "Talkback: Talkback object is invalid");
+    Log(1, kFailedTalkbackObject);
     return 0;
   }
   const LONG size = static_cast<LONG>(message.size());
   Log(3, "Talkback: Size=%d, Sending...", static_cast<int>(size));
   const HRESULT hr = pInterface->Send(message.data(), size);
   if (FAILED(hr)) {
-    Log(1, "Talkback: HR=0x%08X, Failed", static_cast<unsigned>(hr));
+    Log(1, kFailedTalkbackSend, static_cast<unsigned>(hr));
     return 0;
   }
   Log(3, "Talkback: Success");
@@ -46,6 +47,6 @@ int CTalkback::SendCommand(LONG nCmd, LONG nACID, LONG nValue) {
   if (sent)
     Log(3, "SendCommand: Command=%d, Sent successfully", command);
   else
-    Log(1, "SendCommand: Command=%d, Failed", command);
+    Log(1, kFailedSendCommand, command);
   return sent;
 }

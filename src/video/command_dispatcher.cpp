@@ -3,6 +3,7 @@
 // lands in a fixed buffer on the stack.
 #include <optional>
 
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "video/command_names.h"
 #include "video/command_payloads.h"
@@ -84,7 +85,7 @@ std::optional<LONG> Apply(CQelVorlaProxyHost& host, const VideoCommand& command)
 LONG CQelVorlaProxyHost::OnProcessQelVideoCmd(const BYTE* buffer, LONG size) {
   VideoCommand command{};
   if (!ParseCommandHeader(buffer, size, command)) {
-    Log(1, "VideoHost::OnProcessQelVideoCmd: Failed to parse command message");
+    Log(1, kFailedCommandParse);
     return 1;
   }
   const char* name = CommandName(command.nCmd);
@@ -102,6 +103,6 @@ LONG CQelVorlaProxyHost::OnProcessQelVideoCmd(const BYTE* buffer, LONG size) {
   if (status >= 0)
     Log(3, "VideoHost::OnProcessQelVideoCmd: Cmd=%d [%s], %s", command.nCmd, name, "Processed successfully");
   else
-    Log(1, "VideoHost::OnProcessQelVideoCmd: Cmd=%d [%s], %s", command.nCmd, name, "Failed to process");
+    Log(1, kFailedCommand, command.nCmd, name);
   return status;
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "log/failure_lines.h"
 #include "log/log.h"
 
 CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner& owner)
@@ -39,7 +40,7 @@ bool CQelVorlaProxyHost::Initialize(CBBInfo3* pCallback, ITalkBack* pTalkback) {
   m_talkback.SetTalkbackInterface(pTalkback);
   std::unique_ptr<CSrcConfig> config(new (std::nothrow) CSrcConfig);
   if (config == nullptr) {
-    Log(1, "VideoHost::Initialize: Allocation failed");
+    Log(1, kFailedVideoHostAllocation);
     return false;
   }
   AddConfig(std::move(config));

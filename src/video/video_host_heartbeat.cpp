@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "host_interfaces/host_interfaces.h"
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "talkback/inms_alarm_message.h"
 #include "talkback/player_status_text.h"
@@ -28,7 +29,7 @@ int CQelVorlaProxyHost::SendHeartbeat(LONG bClosing) {
   if (sent)
     Log(3, "VideoHost::SendHeartbeat: RCode=%ld, %s", static_cast<long>(rCode), "Done");
   else
-    Log(1, "VideoHost::SendHeartbeat: RCode=%ld, %s", static_cast<long>(rCode), "Failed");
+    Log(1, kFailedHeartbeat, static_cast<long>(rCode));
   return sent ? 1 : 0;
 }
 

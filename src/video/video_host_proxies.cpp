@@ -1,6 +1,7 @@
 // The local proxies a player connects to: one per configuration, made by the proxy plug-in library that
 // the plug-in type names, with the first one's port reported to the host terminal.
 #include "log/ctrl_log.h"
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "video/video_host.h"
 
@@ -22,7 +23,7 @@ LONG CQelVorlaProxyHost::LoadProxyPlugin() {
     return 1;
   }
   if (!m_proxyPlugin.Load(ProxyLibraryFor(m_nPlugInType))) {
-    Log(1, "VideoHost::LoadProxyPlugin: VideoProxy plugin loaded failed, error=%s", m_proxyPlugin.GetError());
+    Log(1, kFailedPluginLoad, m_proxyPlugin.GetError());
     return 0;
   }
   Log(3, "VideoHost::LoadProxyPlugin: VideoProxy plugin loaded successfully, path=%s",
@@ -45,29 +46,29 @@ LONG CQelVorlaProxyHost::StartLocalProxies() {
     return 1;
   }
   if (LoadProxyPlugin() == 0) {
-    Log(2, "VideoHost::StartLocalProxies: Failed to load proxy plugin dll");
+    Log(2, kFailedPluginStart);
     return 0;
   }
   for (size_t i = 0; i < m_configs.size(); ++i) {
     CSrcConfig* config = m_configs[i].get();
     if (config == nullptr) {
-      Log(1, "VideoHost::StartLocalProxies: Invalid proxy setting");
+      Log(1, kFailedProxySetting);
       return 0;
     }
     CComRef<IQelVideoProxy> proxy;
     if (m_proxyPlugin.CreateProxy(proxy.Put()) == 0) {
-      Log(1, "VideoHost::StartLocalProxies: Index=%d, Failed to create local proxy plugin, %s", static_cast<int>(i),
+      Log(1, kFailedProxyFactory, static_cast<int>(i),
           m_proxyPlugin.GetError());
       return 0;
     }
     if (!proxy) {
-      Log(1, "VideoHost::StartLocalProxies: Allocation failed");
+      Log(1, kFailedProxyInterface);
       return 0;
     }
     if (FAILED(proxy->SetCallback(this)))
-      Log(1, "VideoHost::StartLocalProxies: Index=%d, Failed to set callback", static_cast<int>(i));
+      Log(1, kFailedSetCallback, static_cast<int>(i));
     if (FAILED(proxy->Create(config))) {
-      Log(1, "VideoHost::StartLocalProxies: Index=%d, Create failed", static_cast<int>(i));
+      Log(1, kFailedProxyCreate, static_cast<int>(i));
       return 0;  // not kept: the reference the factory gave goes back with `proxy`
     }
     AdoptProxy(std::move(proxy));
@@ -78,11 +79,11 @@ LONG CQelVorlaProxyHost::StartLocalProxies() {
 LONG CQelVorlaProxyHost::GetLocalProxyPort() {
   if (m_configs.empty()) return 0;
   if (m_proxies.empty()) {
-    Log(1, "VideoHost::GetLocalProxyPort: Index=%d, Out of range", 0);
+    Log(1, kFailedPortOutOfRange, 0);
     return -1;
   }
   if (!m_proxies.front()) {
-    Log(1, "VideoHost::GetLocalProxyPort: Index=%d, Bad pointer", 0);
+    Log(1, kFailedPortBadPointer, 0);
     return -1;
   }
   return m_proxies.front()->GetPort();
@@ -107,7 +108,7 @@ LONG CQelVorlaProxyHost::CloseProxyConnections() {
     if (!m_proxies[i]) continue;
     const HRESULT hr = m_proxies[i]->CloseConnections(1);
     if (FAILED(hr))
-      Log(1, "VideoHost::CloseProxyConnections: ProxyIndex=%d, HR=0x%08X, Failed to close all proxy connection",
+      Log(1, kFailedProxyClose,
           static_cast<int>(i), static_cast<unsigned int>(hr));
   }
   return 1;
@@ -122,7 +123,7 @@ LONG CQelVorlaProxyHost::StartPlay() {
   if (m_talkback.SendCommand(kTalkbackReportProxyPort, acid, port))
     Log(1, "VideoHost::StartPlay: Sent proxy port successfully");
   else
-    Log(1, "VideoHost::StartPlay: Failed to sent proxy port");
+    Log(1, kFailedPortReport);
   if (m_bIsolated == 0) StopEveryone();
   return 1;
 }

@@ -7,6 +7,7 @@
 #include "config/url_parser.h"
 #include "host_interfaces/host_interfaces.h"
 #include "log/ctrl_log.h"
+#include "log/failure_lines.h"
 #include "log/log.h"
 #include "video/video_host.h"
 
@@ -63,16 +64,16 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
   if (CQELURLParser().IsFileURL(url) || type == 0) return 0;
   if (!m_proxies.empty()) {
     if (proxyIndex < 0 || static_cast<size_t>(proxyIndex) >= m_proxies.size()) {
-      Log(1, "VideoHost::SetURL: ProxyIndex=%d, out of range", static_cast<int>(proxyIndex));
+      Log(1, kFailedURLProxyIndex, static_cast<int>(proxyIndex));
       return 1;
     }
     IQelVideoProxy* proxy = m_proxies[static_cast<size_t>(proxyIndex)].Get();
     if (proxy == nullptr) {
-      Log(1, "VideoHost::SetURL: Invalid proxy object");
+      Log(1, kFailedURLProxyObject);
       return 1;
     }
     if (FAILED(proxy->SetConnectionURL(connIndex, url, type))) {
-      Log(1, "VideoHost::SetURL: Failed to set URL");
+      Log(1, kFailedSetConnectionURL);
       return 1;
     }
     if (CSrcConfig* config = proxy->GetConfig())
@@ -84,12 +85,12 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
       return 0;
     }
     if (proxyIndex < 0 || static_cast<size_t>(proxyIndex) >= m_configs.size()) {
-      Log(1, "VideoHost::SetURL: ProxyIndex=%d, out of range", static_cast<int>(proxyIndex));
+      Log(1, kFailedURLProxyIndex, static_cast<int>(proxyIndex));
       return 1;
     }
     CSrcConfig* config = m_configs[static_cast<size_t>(proxyIndex)].get();
     if (config == nullptr) {
-      Log(1, "VideoHost::SetURL: Invalid proxy setting object");
+      Log(1, kFailedURLConfigObject);
       return 1;
     }
     config->AddConnection(connIndex, url, type);
@@ -171,7 +172,7 @@ HRESULT CQelVorlaProxyHost::SetSecureHeader(const char* header, LONG version, LO
       static_cast<int>(keyType), Text(header));
   BYTE keys[kClientKeysSize] = {};
   if (!m_callback.SendOpCode(CCB_GetClientKeys, "CCB_GetClientKeys", keys, kClientKeysSize, nullptr)) {
-    Log(1, "VideoHost::SetSecureHeader: Failed to get client key from CBB");
+    Log(1, kFailedClientKey);
     return 1;
   }
   const ClientKey key = ClientKeyFor(keyType);

@@ -141,7 +141,7 @@ url 0 4 $source_url"
     closed=$(free_port)
     session "url 0 4 http://127.0.0.1:$closed/stream.bin"
     refused_with_502
-    trace_shows+=("^cell 0: log: Relay 1 connection 1: cannot reach stream source 127.0.0.1:$closed \(connection 0\): .+ \(error [0-9]+\)"
+    trace_shows+=("^cell 0: log: Relay 1 connection 1: error: cannot reach stream source 127.0.0.1:$closed \(connection 0\): .+ \(error [0-9]+\)"
       "; [1-9][0-9]* failures? in the log; host references left 0")
     ;;
   socks-chain)
@@ -177,7 +177,7 @@ url 1 4 $source_url"
       sleep 0.1
     done
     plays "http://127.0.0.1:$port/stream.bin"
-    logged "Relay 1 connection 1: cannot reach stream source 127.0.0.1:$closed (connection 0): "
+    logged "Relay 1 connection 1: error: cannot reach stream source 127.0.0.1:$closed (connection 0): "
     logged "Relay 1 connection 1: to localhost:$http_port directly (connection 1)"
     ;;
   rtmp)

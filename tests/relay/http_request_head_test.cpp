@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -10,18 +11,21 @@ namespace {
 struct Rewritten {
   std::string out;
   int status = 0;
+  std::string reason;
   std::vector<std::string> notices;
 };
 
 // Every row is read twice: in one piece and one byte at a time, which must give the same bytes.
-Rewritten Rewrite(const std::string& in, bool byteByByte) {
+Rewritten Rewrite(const std::string& in, bool byteByByte, const std::string& authority = "localhost:8080") {
   Rewritten result;
-  HttpRequestRewriter rewriter("localhost:8080", [&](const std::string& text) { result.notices.push_back(text); });
+  HttpRequestRewriter rewriter(authority, [&](const std::string& text) { result.notices.push_back(text); });
   if (!byteByByte) {
     result.status = rewriter.Feed(in.data(), in.size(), result.out);
+    result.reason = rewriter.RefusalReason();
     return result;
   }
   for (size_t i = 0; i < in.size() && result.status == 0; ++i) result.status = rewriter.Feed(&in[i], 1, result.out);
+  result.reason = rewriter.RefusalReason();
   return result;
 }
 
@@ -46,11 +50,11 @@ TEST(HttpRequestRewriter, RewritesEachHeadForTheSourceAndPassesBodiesUnchanged) 
        "request names other.example, sent to the configured source localhost:8080"},
       {"absolute-form without a path", "GET http://localhost:8080?a HTTP/1.1\r\n\r\n",
        "GET /?a HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
-      {"header names in any case, folded line of a dropped field",
-       "GET / HTTP/1.1\r\nhOsT: x\r\n  folded\r\nPROXY-CONNECTION: close\r\nX-A: 1\r\n\r\n",
-       "GET / HTTP/1.1\r\nHost: localhost:8080\r\nX-A: 1\r\n\r\n", 0, nullptr},
-      {"HTTP/1.0 without Host, bare line ends", "GET /a HTTP/1.0\n\n",
-       "GET /a HTTP/1.0\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
+      {"field names in any case, values rebuilt without their outer whitespace",
+       "GET / HTTP/1.1\r\nhOsT: x\r\nPROXY-CONNECTION: close\r\nX-A:1 \t\r\nX-B:\t\xC3\xA9 2\r\n\r\n",
+       "GET / HTTP/1.1\r\nHost: localhost:8080\r\nX-A: 1\r\nX-B: \xC3\xA9 2\r\n\r\n", 0, nullptr},
+      {"HTTP/1.0 without Host", "GET /a HTTP/1.0\r\n\r\n", "GET /a HTTP/1.0\r\nHost: localhost:8080\r\n\r\n", 0,
+       nullptr},
       {"keep-alive: a second request, empty lines between",
        "GET /1 HTTP/1.1\r\nHost: a\r\n\r\n\r\nHEAD /2 HTTP/1.1\r\nHost: a\r\n\r\n",
        "GET /1 HTTP/1.1\r\nHost: localhost:8080\r\n\r\nHEAD /2 HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
@@ -59,21 +63,16 @@ TEST(HttpRequestRewriter, RewritesEachHeadForTheSourceAndPassesBodiesUnchanged) 
        "POST /p HTTP/1.1\r\nHost: localhost:8080\r\ncontent-length: 20\r\n\r\nGET /no HTTP/1.1\r\n\r\n"
        "GET /2 HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
       {"chunked body with extension and trailer, then the next request",
-       "POST /c HTTP/1.1\r\nTransfer-Encoding: gzip, Chunked\r\n\r\n" + kChunked + "GET /n HTTP/1.1\r\n\r\n",
-       "POST /c HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: gzip, Chunked\r\n\r\n" + kChunked +
-           "GET /n HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 0, nullptr},
+       "POST /c HTTP/1.1\r\nTransfer-Encoding: gzip, br\r\nTransfer-Encoding: ,Chunked\r\n\r\n" + kChunked +
+           "GET /n HTTP/1.1\r\n\r\n",
+       "POST /c HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: gzip, br\r\n"
+       "Transfer-Encoding: ,Chunked\r\n\r\n" + kChunked + "GET /n HTTP/1.1\r\nHost: localhost:8080\r\n\r\n",
+       0, nullptr},
+      {"a length of 18 digits", "POST /big HTTP/1.1\r\nContent-Length: 999999999999999999\r\n\r\nabc",
+       "POST /big HTTP/1.1\r\nHost: localhost:8080\r\nContent-Length: 999999999999999999\r\n\r\nabc", 0, nullptr},
       {"CONNECT after a passed request", "GET / HTTP/1.1\r\n\r\nCONNECT other.example:443 HTTP/1.1\r\n\r\nGET /",
        "GET / HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 405, nullptr},
       {"head over the bound", "GET /" + std::string(HttpRequestRewriter::kMaxHeadBytes, 'a'), "", 431, nullptr},
-      {"both framings", "POST / HTTP/1.1\r\nContent-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n", "", 400, nullptr},
-      {"two lengths", "POST / HTTP/1.1\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\n", "", 400, nullptr},
-      {"a coding that is not chunked last", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked, gzip\r\n\r\n", "", 400,
-       nullptr},
-      {"chunk data longer than its size", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n",
-       "POST / HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab", 400, nullptr},
-      {"HTTP/2 preface", "PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n", "", 400, nullptr},
-      {"a space before the colon", "GET / HTTP/1.1\r\nHost : x\r\n\r\n", "", 400, nullptr},
-      {"authority-form without CONNECT", "GET localhost:8080 HTTP/1.1\r\n\r\n", "", 400, nullptr},
   };
   for (const auto& row : rows) {
     for (const bool byteByByte : {false, true}) {
@@ -87,16 +86,151 @@ TEST(HttpRequestRewriter, RewritesEachHeadForTheSourceAndPassesBodiesUnchanged) 
   }
 }
 
-TEST(HttpRequestRewriter, AHeadJustWithinTheBoundPassesAndTheAuthorityOmitsPortEighty) {
+// A request whose Content-Length covers a second request, `line` among its fields: a source that reads the
+// line another way takes the second request for one of its own, never rewritten.
+std::string Smuggling(const std::string& line) {
+  const std::string hidden = "GET /admin HTTP/1.1\r\nHost: other.example\r\n\r\n";
+  return "POST /a HTTP/1.1\r\n" + line + "\r\nContent-Length: " + std::to_string(hidden.size()) + "\r\n\r\n" + hidden;
+}
+
+const std::string kChunkedHead = "POST /c HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+const std::string kChunkedHeadOut = "POST /c HTTP/1.1\r\nHost: localhost:8080\r\nTransfer-Encoding: chunked\r\n\r\n";
+
+TEST(HttpRequestRewriter, RefusesWhatASourceCouldReadAnotherWayAfterTheRequestsBeforeIt) {
+  const struct {
+    const char* what;
+    std::string in;      // follows a request that passes
+    std::string passed;  // what of it reaches the source: a chunked request's head and chunks before the fault
+    const char* reason;
+  } rows[] = {
+      {"a bare CR ending a value", Smuggling("X: a\r"), "", "a control byte in a field value"},
+      {"a vertical tab in a name", Smuggling("X\x0b: a"), "", "a field name that is no token"},
+      {"a space in a name", Smuggling("X Y: a"), "", "a field name that is no token"},
+      {"a NUL in a name", Smuggling(std::string("X\0: a", 5)), "", "a field name that is no token"},
+      {"a folded line", Smuggling("X: a\r\n b"), "", "a field line led by whitespace (a folded line)"},
+      {"a whitespace-led first field line", Smuggling(" X: a"), "", "a field line led by whitespace (a folded line)"},
+      {"a NUL in a value", Smuggling(std::string("X: a\0b", 6)), "", "a control byte in a field value"},
+      {"a bare CR inside a value", Smuggling("X: a\rb"), "", "a control byte in a field value"},
+      {"DEL in a value", Smuggling("X: a\x7f"), "", "a control byte in a field value"},
+      {"a line ending in a bare LF", Smuggling("X: a\n"), "", "a line that ends in a bare LF"},
+      {"whitespace before the colon", Smuggling("Host : x"), "", "a field name that is no token"},
+      {"an empty name", Smuggling(": a"), "", "a field name that is no token"},
+      {"a line without a colon", Smuggling("X"), "", "a field name that is no token"},
+      {"a connection option that is no token", Smuggling("Connection: close;x"), "",
+       "a connection option that is no token"},
+      {"a method that is no token", "G@T / HTTP/1.1\r\n\r\n", "", "not a request line"},
+      {"two spaces after the method", "GET  / HTTP/1.1\r\n\r\n", "", "not a request line"},
+      {"a tab after the method", "GET\t/ HTTP/1.1\r\n\r\n", "", "not a request line"},
+      {"a space before the method", " GET / HTTP/1.1\r\n\r\n", "", "not a request line"},
+      {"a control byte in the target", "GET /a\x01 HTTP/1.1\r\n\r\n", "", "not a request line"},
+      {"a space after the version", "GET / HTTP/1.1 \r\n\r\n", "", "not a request line"},
+      {"a bare CR after the version", "GET / HTTP/1.1\r\r\n\r\n", "", "not HTTP/1.0 or HTTP/1.1"},
+      {"HTTP/1.2", "GET / HTTP/1.2\r\n\r\n", "", "not HTTP/1.0 or HTTP/1.1"},
+      {"HTTP/2 preface", "PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n", "", "not HTTP/1.0 or HTTP/1.1"},
+      {"authority-form without CONNECT", "GET localhost:8080 HTTP/1.1\r\n\r\n", "",
+       "a request target that is neither a path nor a URL"},
+      {"a length with a sign", "POST /a HTTP/1.1\r\nContent-Length: +5\r\n\r\n", "", "bad Content-Length"},
+      {"a list of lengths", "POST /a HTTP/1.1\r\nContent-Length: 5, 5\r\n\r\n", "", "bad Content-Length"},
+      {"two lengths", Smuggling("Content-Length: 4"), "", "bad Content-Length"},
+      {"a length of 19 digits", "POST /a HTTP/1.1\r\nContent-Length: 1000000000000000000\r\n\r\n", "",
+       "bad Content-Length"},
+      {"a length past 64 bits", "POST /a HTTP/1.1\r\nContent-Length: 99999999999999999999\r\n\r\n", "",
+       "bad Content-Length"},
+      {"both framings", Smuggling("Transfer-Encoding: chunked"), "", "a body whose length is not certain"},
+      {"a coding after chunked", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n", "",
+       "a body whose length is not certain"},
+      {"chunked twice", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked, chunked\r\n\r\n", "",
+       "a body whose length is not certain"},
+      {"codings without chunked", "POST / HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", "",
+       "a body whose length is not certain"},
+      {"a coding with a parameter", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked;q=1\r\n\r\n", "",
+       "bad Transfer-Encoding"},
+      {"a Transfer-Encoding without a coding", "POST / HTTP/1.1\r\nTransfer-Encoding: ,\r\n\r\n", "",
+       "bad Transfer-Encoding"},
+      {"chunk data longer than its size", kChunkedHead + "2\r\nabc\r\n", kChunkedHeadOut + "2\r\nab",
+       "chunk data longer than its size"},
+      {"whitespace after a chunk size", kChunkedHead + "1\r\na\r\n5 \r\nhello\r\n", kChunkedHeadOut + "1\r\na\r\n",
+       "bad chunk size line"},
+      {"a chunk extension without a name", kChunkedHead + "5;\r\nhello\r\n", kChunkedHeadOut, "bad chunk size line"},
+      {"a control byte in a quoted chunk extension", kChunkedHead + "5;a=\"\x01\"\r\nhello\r\n", kChunkedHeadOut,
+       "bad chunk size line"},
+      {"a chunk size in C's hex", kChunkedHead + "0x5\r\nhello\r\n", kChunkedHeadOut, "bad chunk size line"},
+      {"a chunk size of 16 digits", kChunkedHead + "1000000000000000\r\n", kChunkedHeadOut, "bad chunk size line"},
+      {"a bare CR after a chunk size", kChunkedHead + "5\r\r\nhello\r\n", kChunkedHeadOut, "bad chunk size line"},
+      {"a chunk size line ending in a bare LF", kChunkedHead + "5\nhello\r\n", kChunkedHeadOut,
+       "a line that ends in a bare LF"},
+      {"a trailer name that is no token", kChunkedHead + "0\r\nX Y: a\r\n\r\n", kChunkedHeadOut + "0\r\n",
+       "in a trailer, a field name that is no token"},
+      {"a folded trailer line", kChunkedHead + "0\r\nX: a\r\n b\r\n\r\n", kChunkedHeadOut + "0\r\nX: a\r\n",
+       "in a trailer, a field line led by whitespace (a folded line)"},
+      {"a length in the trailer", kChunkedHead + "0\r\nContent-Length: 5\r\n\r\nhello", kChunkedHeadOut + "0\r\n",
+       "a trailer field that frames the body"},
+  };
+  const std::string first = "GET /first HTTP/1.1\r\n\r\n";
+  const std::string firstOut = "GET /first HTTP/1.1\r\nHost: localhost:8080\r\n\r\n";
+  for (const auto& row : rows) {
+    for (const bool byteByByte : {false, true}) {
+      const Rewritten result = Rewrite(first + row.in, byteByByte);
+      const std::string label = std::string(row.what) + (byteByByte ? ", byte by byte" : "");
+      EXPECT_EQ(result.status, 400) << label;
+      EXPECT_EQ(result.out, firstOut + row.passed) << label;
+      EXPECT_EQ(result.reason, row.reason) << label;
+    }
+  }
+}
+
+TEST(HttpRequestRewriter, TellsAnObserverWhereEachRequestsHeadAndBodyEnd) {
+  const std::string lengthHead = "\r\nPOST /p HTTP/1.1\r\nContent-Length: 3\r\n\r\n";
+  const std::string bareHead = "GET http://x/y HTTP/1.1\r\n\r\n";
+  const std::string chunks = "1\r\nz\r\n0\r\n\r\n";
+  const std::string in = lengthHead + "abc" + bareHead + kChunkedHead + chunks;
+  const size_t second = lengthHead.size() + 3, third = second + bareHead.size();
+  const std::vector<std::string> expected = {
+      "head POST /p length 3 at " + std::to_string(lengthHead.size()),
+      "end at " + std::to_string(second),
+      "head GET http://x/y none 0 at " + std::to_string(third),
+      "end at " + std::to_string(third),
+      "head POST /c chunked 0 at " + std::to_string(third + kChunkedHead.size()),
+      "end at " + std::to_string(in.size()),
+  };
+  for (const size_t piece : {in.size(), size_t{1}}) {
+    std::vector<std::string> seen;
+    HttpRequestRewriter rewriter("localhost:8080");
+    rewriter.Observe(
+        [&](const HttpRequestRewriter::HeadRead& head) {
+          const char* framing[] = {"none", "length", "chunked"};
+          seen.push_back("head " + std::string(head.method) + " " + std::string(head.target) + " " +
+                         framing[static_cast<int>(head.framing)] + " " + std::to_string(head.length) + " at " +
+                         std::to_string(head.end));
+        },
+        [&](uint64_t end) { seen.push_back("end at " + std::to_string(end)); });
+    std::string out;
+    for (size_t at = 0; at < in.size(); at += piece) EXPECT_EQ(rewriter.Feed(&in[at], piece, out), 0);
+    EXPECT_EQ(seen, expected) << "fed " << piece << " bytes at a time";
+    EXPECT_EQ(rewriter.BytesRead(), in.size());
+  }
+}
+
+TEST(HttpRequestRewriter, AHeadJustWithinTheBoundPassesAndPortEightyIsTheSourcesOwn) {
   const std::string start = "GET / HTTP/1.1\r\nX: ";
   const std::string head = start + std::string(HttpRequestRewriter::kMaxHeadBytes - start.size() - 4, 'v') + "\r\n\r\n";
   EXPECT_EQ(Rewrite(head, false).status, 0);
   EXPECT_EQ(Rewrite(head + "G", false).status, 0);
   EXPECT_EQ(HttpRequestRewriter::Authority("media.example", 80), "media.example");
+  const Rewritten own = Rewrite("GET http://Media.Example:80/a HTTP/1.1\r\n\r\n", false, "media.example");
+  EXPECT_EQ(own.out, "GET /a HTTP/1.1\r\nHost: media.example\r\n\r\n");
+  EXPECT_EQ(own.notices, std::vector<std::string>{});
+  EXPECT_EQ(Rewrite("GET http://media.example:8080/a HTTP/1.1\r\n\r\n", false, "media.example").notices,
+            std::vector<std::string>{"request names media.example:8080, sent to the configured source media.example"});
   EXPECT_EQ(HttpRequestRewriter::Authority("::1", 8080), "[::1]:8080");
   EXPECT_EQ(HttpRequestRewriter::Response(405),
             "HTTP/1.1 405 Method Not Allowed\r\nContent-Type: text/plain\r\nContent-Length: 24\r\n"
             "Connection: close\r\n\r\n405 Method Not Allowed\r\n");
+  // Every status the relay answers with carries its own reason phrase.
+  for (const auto& [status, line] : std::vector<std::pair<int, std::string>>{
+           {400, "400 Bad Request"}, {408, "408 Request Timeout"}, {431, "431 Request Header Fields Too Large"},
+           {502, "502 Bad Gateway"}, {503, "503 Service Unavailable"}})
+    EXPECT_EQ(HttpRequestRewriter::Response(status).substr(0, 11 + line.size()), "HTTP/1.1 " + line + "\r\n");
 }
 
 }  // namespace

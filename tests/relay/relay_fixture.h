@@ -11,10 +11,12 @@
 #include <ctime>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
-#include "relay_socket.h"
+#include "relay_fault_point.h"
+#include "test_socket.h"
 #include "support/log_reader.h"
 #include "support/temp_dir.h"
 
@@ -31,10 +33,11 @@ constexpr int kConnectionRefused = ECONNREFUSED;
 inline const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
 
 // A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
-// until its peer goes, or streams to it without end. It keeps what it received.
+// until its peer goes, streams to it without end, or holds it without ever reading. It keeps what it
+// received.
 class Origin {
  public:
-  enum class Mode { Answer, Hold, Stream };
+  enum class Mode { Answer, Hold, Stream, Deaf };
   explicit Origin(Mode mode) : m_mode(mode) {
     std::string error;
     m_listener = Socket::ListenOnLoopback(&error);
@@ -43,6 +46,7 @@ class Origin {
   ~Origin() {
     m_stop = true;
     m_thread.join();
+    for (std::thread& peer : m_peers) peer.join();
   }
   LONG Port() const { return m_listener.LocalPort(); }
   int Accepted() const { return m_accepted; }
@@ -52,32 +56,37 @@ class Origin {
   }
 
  private:
+  // Each connection is served on a thread of its own, so one held open delays no other.
   void Serve() {
     while (!m_stop) {
       Socket peer = m_listener.AcceptWithinTick();
       if (!peer.Valid()) continue;
       ++m_accepted;
-      if (m_mode == Mode::Stream) {
-        const std::string chunk(64 * 1024, 'v');
-        while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {
-        }
-        continue;
+      m_peers.emplace_back([this](Socket accepted) { ServePeer(accepted); }, std::move(peer));
+    }
+  }
+  void ServePeer(Socket& peer) {
+    while (m_mode == Mode::Deaf && !m_stop) std::this_thread::sleep_for(50ms);
+    if (m_mode == Mode::Stream) {
+      const std::string chunk(64 * 1024, 'v');
+      while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {
       }
-      std::string request;
-      char buffer[512];
-      while (!m_stop) {
-        if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
-        const long received = peer.Receive(buffer, sizeof buffer);
-        if (received <= 0) break;
-        request.append(buffer, static_cast<size_t>(received));
-        {
-          std::lock_guard<std::mutex> hold(m_lock);
-          m_received.append(buffer, static_cast<size_t>(received));
-        }
-        if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
-          peer.SendAll(kResponse.data(), kResponse.size());
-          break;
-        }
+      return;
+    }
+    std::string request;
+    char buffer[512];
+    while (!m_stop) {
+      if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
+      const long received = peer.Receive(buffer, sizeof buffer);
+      if (received <= 0) break;
+      request.append(buffer, static_cast<size_t>(received));
+      {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_received.append(buffer, static_cast<size_t>(received));
+      }
+      if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
+        peer.SendAll(kResponse.data(), kResponse.size());
+        break;
       }
     }
   }
@@ -89,6 +98,7 @@ class Origin {
   std::mutex m_lock;
   std::string m_received;
   std::thread m_thread;
+  std::vector<std::thread> m_peers;  // the accepting thread's
 };
 
 inline Socket ConnectTo(LONG port) {
@@ -96,11 +106,11 @@ inline Socket ConnectTo(LONG port) {
   return Socket::Connect("127.0.0.1", port, 3000, [] { return true; }, &error);
 }
 
-// Everything until the peer ends the stream; "<open>" appended when it is still open after a few seconds.
-inline std::string ReadToEnd(Socket& socket) {
+// Everything until the peer ends the stream; "<open>" appended when it is still open after `bound`.
+inline std::string ReadToEnd(Socket& socket, std::chrono::seconds bound = 5s) {
   std::string all;
   char buffer[512];
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  const auto deadline = std::chrono::steady_clock::now() + bound;
   while (std::chrono::steady_clock::now() < deadline) {
     if (Socket::WaitReadable(&socket, nullptr) == 0) continue;
     const long received = socket.Receive(buffer, sizeof buffer);
@@ -111,9 +121,22 @@ inline std::string ReadToEnd(Socket& socket) {
 }
 
 template <typename Condition>
-inline bool Eventually(Condition condition) {
-  for (int i = 0; i < 100 && !condition(); ++i) std::this_thread::sleep_for(20ms);
+inline bool Eventually(Condition condition, std::chrono::milliseconds bound = 2s) {
+  for (auto waited = 0ms; waited < bound && !condition(); waited += 20ms) std::this_thread::sleep_for(20ms);
   return condition();
+}
+
+// True once `reading` has stopped growing above 0 for a moment; false when it still grows after a while.
+template <typename Reading>
+inline bool Stalls(Reading reading) {
+  int64_t before = -1;
+  for (int i = 0; i < 100; ++i) {
+    const int64_t now = reading();
+    if (now == before && now > 0) return true;
+    before = now;
+    std::this_thread::sleep_for(200ms);
+  }
+  return false;
 }
 
 inline bool Contains(const std::vector<std::string>& lines, const std::string& text) {
@@ -124,7 +147,9 @@ inline bool Contains(const std::vector<std::string>& lines, const std::string& t
 
 class RelayTest : public ::testing::Test {
  protected:
-  RelayTest() { InitializeCriticalSection(&m_logLock); }
+  explicit RelayTest(const char* library = "QelVideoProxy_Relay.dll") : m_library(LoadLibraryA(library)) {
+    InitializeCriticalSection(&m_logLock);
+  }
   ~RelayTest() override { DeleteCriticalSection(&m_logLock); }
 
   void SetUp() override {
@@ -168,10 +193,10 @@ class RelayTest : public ::testing::Test {
     return ReadLogLines(m_dir.File("relay.log"));
   }
   // A player's one request through the relay and everything it got back.
-  std::string PlayOnce(const std::string& request = "GET /live HTTP/1.0\r\n\r\n") {
+  std::string PlayOnce(const std::string& request = "GET /live HTTP/1.0\r\n\r\n", std::chrono::seconds bound = 5s) {
     Socket player = ConnectTo(m_proxy->GetPort());
     if (!player.SendAll(request.data(), request.size())) return "<not sent>";
-    return ReadToEnd(player);
+    return ReadToEnd(player, bound);
   }
   // Slot 14 reports the bytes since its previous reading; this is their sum so far.
   int64_t Carried() {
@@ -181,13 +206,42 @@ class RelayTest : public ::testing::Test {
 
   SocketLibrary m_sockets;
   TempDir m_dir;
-  HMODULE m_library = LoadLibraryA("QelVideoProxy_Relay.dll");
+  HMODULE m_library;
   CRITICAL_SECTION m_logLock;
   FILE* m_logStream = nullptr;
   CSrcConfig m_config;
   ProxyFactoryFn m_factory = nullptr;
   IQelVideoProxy* m_proxy = nullptr;
   int64_t m_nCarried = 0;
+};
+
+// The relay's test build (relay_fault_planted.cpp): a fault can be planted at any of its fault points, and
+// what the relays of the process hold can be read.
+class PlantedRelayTest : public RelayTest {
+ protected:
+  PlantedRelayTest() : RelayTest("QelVideoProxy_RelayTest.dll") {}
+
+  // The next pass at `site` throws std::bad_alloc.
+  void Plant(RelayFault site) {
+    using PlantFn = void(QEL_CDECL*)(LONG, LONG);
+    Export<PlantFn>("RelayTestPlantFault")(static_cast<LONG>(site), 1);
+  }
+  struct Held {
+    LONG connections = 0;
+    LONG bufferBytes = 0;
+  };
+  Held Holds() {
+    using HeldFn = void(QEL_CDECL*)(LONG*, LONG*);
+    Held held;
+    Export<HeldFn>("RelayTestHeld")(&held.connections, &held.bufferBytes);
+    return held;
+  }
+
+ private:
+  template <typename Fn>
+  Fn Export(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(m_library, name)));
+  }
 };
 
 inline int Count(const std::vector<std::string>& lines, const std::string& text) {

@@ -1,5 +1,6 @@
 // The route a player's connection takes: the proxy chains of the configuration and the move to a backup
 // source, with stand-in proxies and sources on loopback.
+#include <functional>
 #include <memory>
 
 #include "http_request_head.h"
@@ -137,6 +138,48 @@ TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhil
     }
     ASSERT_EQ(failed.size(), row.failed.size());
     for (size_t i = 0; i < failed.size(); ++i) EXPECT_EQ(failed[i].rfind(row.failed[i], 0), 0u) << failed[i];
+  }
+}
+
+// The fail memory, player after player: each row's steps change the sources between players, and each
+// player's failure lines show which sources it tried.
+TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWhenAllHaveFailed) {
+  auto origin = std::make_unique<Origin>(Origin::Mode::Answer);
+  const LONG closed = ClosedPort();
+  TunnelStandin plug(TunnelStandin::Kind::HttpConnect, 403);
+  const std::string viaPlug = At(origin->Port()) + " (connection 0)";
+  const std::string direct = At(closed) + " (connection 1)";
+  // Connection 0 goes through the PLUG proxy (refusing until told otherwise), connection 1 to a closed port;
+  // connection 1 is the current one.
+  m_config.AddConnection(0, Url(origin->Port()).c_str(), RelayRoute::kTypePlug);
+  m_config.AddConnection(1, Url(closed).c_str(), RelayRoute::kTypeHttp);
+  m_config.m_nCurConn = 1;
+  m_config.SetPlugHost(0, "127.0.0.1");
+  m_config.m_nPlugPort[0] = plug.Port();
+  ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+  const struct {
+    const char* what;
+    std::function<void()> before;
+    bool plays;
+    std::vector<std::string> failed;
+  } players[] = {
+      {"both fail", [] {}, false, {direct, viaPlug}},
+      {"every one failed: all tried again, and connection 0 answers", [&] { plug.SetRefusal(0); }, true, {direct}},
+      {"connection 0 answered: it is tried, connection 1 passed over", [] {}, true, {}},
+      {"connection 0 fails now: connection 1 is still passed over", [&] { origin.reset(); }, false, {viaPlug}},
+  };
+  for (const auto& player : players) {
+    SCOPED_TRACE(player.what);
+    player.before();
+    const size_t linesBefore = LogLines().size();
+    EXPECT_EQ(PlayOnce(), player.plays ? kResponse : HttpRequestRewriter::Response(502));
+    const std::vector<std::string> lines = LogLines();
+    std::vector<std::string> failed;
+    for (size_t i = linesBefore; i < lines.size(); ++i) {
+      const size_t at = lines[i].find("cannot reach stream source ");
+      if (at != std::string::npos) failed.push_back(lines[i].substr(at + 27, lines[i].find(':', lines[i].find(')', at)) - at - 27));
+    }
+    EXPECT_EQ(failed, player.failed);
   }
 }
 

@@ -55,7 +55,7 @@ TEST_F(RelayTest, RewritesThePlayersRequestsForHttpSourcesOnlyAndRefusesCONNECT)
       {"rtmp", 5, absolute, false, "", "to 127.0.0.1:"},
       {"rtsp", 4, absolute, true, "", "request names elsewhere.example"},
       {"http", 4, "CONNECT elsewhere.example:443 HTTP/1.1\r\n\r\n", false, HttpRequestRewriter::Response(405),
-       "request refused with 405: CONNECT is not relayed"},
+       "error: request refused with 405: CONNECT is not relayed"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.scheme) + " " + std::to_string(row.type));
@@ -123,7 +123,7 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   Start(0);
   Socket first = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(first), "");
-  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1: refused: no stream source configured"); }));
+  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1: error: refused: no stream source configured"); }));
 
   // An http source that cannot be reached: the player hears why before it is hung up on.
   const LONG closedPort = ClosedPort();
@@ -132,10 +132,10 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));
   const std::string address = "127.0.0.1:" + std::to_string(closedPort);
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "connection 2: cannot reach stream source " + address + " (connection 0): " +
+    return Contains(LogLines(), "connection 2: error: cannot reach stream source " + address + " (connection 0): " +
                                     SocketErrorText(kConnectionRefused));
   }));
-  EXPECT_TRUE(Contains(LogLines(), "connection 2: no stream source can be reached, player closed after a 502 answer"));
+  EXPECT_TRUE(Contains(LogLines(), "connection 2: error: no stream source can be reached, player closed after a 502 answer"));
 
   // Any other source is hung up on without a word.
   m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), 5);
@@ -196,11 +196,7 @@ TEST_F(RelayTest, APlayerThatStopsReadingHoldsUpNeitherClosingNorRelease) {
   Start(origin.Port());
   Socket player = ConnectTo(m_proxy->GetPort());
   // The stream fills every buffer between the source and the player, and the relay waits to send.
-  int64_t before;
-  do {
-    before = Carried();
-    std::this_thread::sleep_for(200ms);
-  } while (Carried() != before || before == 0);
+  ASSERT_TRUE(Stalls([&] { return Carried(); }));
 
   // The player never reads: a close or release that waited for it would never end.
   m_proxy->CloseConnections(1);

@@ -5,34 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "handshake_conversation.h"
+
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-// A proxy that answers from a script: everything the client sends is kept, every read takes the next
-// bytes of the canned answers.
-class ScriptedProxy final : public ByteStream {
- public:
-  explicit ScriptedProxy(Bytes answers) : m_answers(std::move(answers)) {}
-  bool Send(const void* data, size_t size) override {
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    sent.insert(sent.end(), bytes, bytes + size);
-    return true;
+// Every check runs on both ways of feeding: the answer whole, and a byte at a time.
+template <typename Check>
+void ForEachFeeding(const Socks5Request& request, const Bytes& answers, Check check) {
+  for (const size_t piece : {answers.size() + 1, size_t{1}}) {
+    SCOPED_TRACE(piece == 1 ? "a byte at a time" : "whole");
+    Socks5Handshake handshake(request);
+    check(Converse(handshake, answers, piece));
   }
-  bool ReceiveExact(void* buffer, size_t size) override {
-    if (m_answers.size() - m_read < size) return false;
-    std::copy_n(m_answers.begin() + static_cast<long>(m_read), size, static_cast<BYTE*>(buffer));
-    m_read += size;
-    return true;
-  }
-  size_t Unread() const { return m_answers.size() - m_read; }
-
-  Bytes sent;
-
- private:
-  Bytes m_answers;
-  size_t m_read = 0;
-};
+}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -40,44 +25,48 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 const Bytes kChoosePassword{5, 2};
 const Bytes kLoginAccepted{1, 0};
 const Bytes kConnectedIPv4{5, 0, 0, 1, 127, 0, 0, 1, 0x1F, 0x90};
 
 TEST(Socks5Client, LogsInWithUserAndPasswordThenConnectsByDomainName) {
-  ScriptedProxy proxy(Concat({kChoosePassword, kLoginAccepted, kConnectedIPv4}));
-  const std::string refused = Socks5Connect(proxy, {"media.example.com", 8080, "viewer", "secret"});
-  EXPECT_EQ(refused, "");
   const Bytes expected = Concat({{5, 2, 0, 2},
                                  {1, 6}, Text("viewer"), {6}, Text("secret"),
                                  {5, 1, 0, 3, 17}, Text("media.example.com"), {0x1F, 0x90}});
-  EXPECT_EQ(proxy.sent, expected);
-  EXPECT_EQ(proxy.Unread(), 0u);
+  // What follows the reply is the target's and stays unread.
+  ForEachFeeding({"media.example.com", 8080, "viewer", "secret"},
+                 Concat({kChoosePassword, kLoginAccepted, kConnectedIPv4, Text("HTTP")}), [&](const Conversation& talk) {
+                   EXPECT_EQ(talk.error, "");
+                   EXPECT_EQ(talk.sent, expected);
+                   EXPECT_EQ(talk.unread, 4u);
+                 });
 }
 
 TEST(Socks5Client, OffersOnlyNoAuthenticationWithoutUserAndSendsAnIPv4AddressAsSuch) {
-  ScriptedProxy proxy(Concat({{5, 0}, kConnectedIPv4}));
-  EXPECT_EQ(Socks5Connect(proxy, {"127.0.0.1", 443, "", ""}), "");
-  EXPECT_EQ(proxy.sent, Concat({{5, 1, 0}, {5, 1, 0, 1, 127, 0, 0, 1, 0x01, 0xBB}}));
+  ForEachFeeding({"127.0.0.1", 443, "", ""}, Concat({{5, 0}, kConnectedIPv4}), [](const Conversation& talk) {
+    EXPECT_EQ(talk.error, "");
+    EXPECT_EQ(talk.sent, Concat({{5, 1, 0}, {5, 1, 0, 1, 127, 0, 0, 1, 0x01, 0xBB}}));
+  });
 }
 
 TEST(Socks5Client, ReadsEveryKindOfBoundAddressOffTheStream) {
   const Bytes domainReply = Concat({{5, 0, 0, 3, 4}, Text("host"), {0, 80}});
   const Bytes ipv6Reply = Concat({{5, 0, 0, 4}, Bytes(16, 0xAB), {0, 80}});
   for (const Bytes& reply : {domainReply, ipv6Reply}) {
-    ScriptedProxy proxy(Concat({{5, 0}, reply}));
-    EXPECT_EQ(Socks5Connect(proxy, {"origin", 80, "", ""}), "");
-    EXPECT_EQ(proxy.Unread(), 0u);
+    ForEachFeeding({"origin", 80, "", ""}, Concat({{5, 0}, reply}), [](const Conversation& talk) {
+      EXPECT_EQ(talk.error, "");
+      EXPECT_EQ(talk.unread, 0u);
+    });
   }
 }
 
 TEST(Socks5Client, AWrongPasswordStopsBeforeTheConnectRequest) {
-  ScriptedProxy proxy(Concat({kChoosePassword, {1, 1}}));
-  EXPECT_EQ(Socks5Connect(proxy, {"origin", 80, "viewer", "wrong"}), "user name or password refused (status 1)");
   const Bytes login = Concat({{1, 6}, Text("viewer"), {5}, Text("wrong")});
-  EXPECT_EQ(proxy.sent, Concat({{5, 2, 0, 2}, login}));
+  ForEachFeeding({"origin", 80, "viewer", "wrong"}, Concat({kChoosePassword, {1, 1}}), [&](const Conversation& talk) {
+    EXPECT_EQ(talk.error, "user name or password refused (status 1)");
+    EXPECT_EQ(talk.sent, Concat({{5, 2, 0, 2}, login}));
+  });
 }
 
 TEST(Socks5Client, ExplainsEveryRefusal) {
@@ -97,10 +86,8 @@ TEST(Socks5Client, ExplainsEveryRefusal) {
       {{}, {"origin", 80, "", ""}, "no answer to the greeting"},
       {kChoosePassword, {"origin", 80, "viewer", "secret"}, "no answer to the user name and password"},
   };
-  for (const Case& c : cases) {
-    ScriptedProxy proxy(c.answers);
-    EXPECT_EQ(Socks5Connect(proxy, c.request), c.why);
-  }
+  for (const Case& c : cases)
+    ForEachFeeding(c.request, c.answers, [&](const Conversation& talk) { EXPECT_EQ(talk.error, c.why); });
 }
 
 TEST(Socks5Client, RefusesFieldsTheProtocolCannotCarryWithoutSendingAnything) {
@@ -109,9 +96,10 @@ TEST(Socks5Client, RefusesFieldsTheProtocolCannotCarryWithoutSendingAnything) {
                                     {tooLong, 80, "", ""},        {"", 80, "", ""},
                                     {"origin", 0, "", ""},        {"origin", 65536, "", ""}};
   for (const Socks5Request& request : requests) {
-    ScriptedProxy proxy({5, 0});
-    EXPECT_NE(Socks5Connect(proxy, request), "");
-    EXPECT_TRUE(proxy.sent.empty());
+    Socks5Handshake handshake(request);
+    const Conversation talk = Converse(handshake, {5, 0}, 2);
+    EXPECT_NE(talk.error, "");
+    EXPECT_TRUE(talk.sent.empty());
   }
 }
 

@@ -51,14 +51,15 @@ void TunnelStandin::Tunnel(Socket& peer) {
   }
   std::string error;
   Socket onward;
-  if (m_nRefusal == 0) onward = Socket::Connect(target, port, kWaitMilliseconds, [] { return true; }, &error);
+  const int refusal = m_nRefusal;
+  if (refusal == 0) onward = Socket::Connect(target, port, kWaitMilliseconds, [] { return true; }, &error);
   const bool through = onward.Valid();
   if (m_kind == Kind::Socks5) {
-    const BYTE reply[10] = {5, static_cast<BYTE>(through ? 0 : (m_nRefusal != 0 ? m_nRefusal : 5)), 0, 1};
+    const BYTE reply[10] = {5, static_cast<BYTE>(through ? 0 : (refusal != 0 ? refusal : 5)), 0, 1};
     peer.SendAll(reply, sizeof reply);
   } else {
     const std::string answer = through ? "HTTP/1.1 200 Connection established\r\n\r\n"
-                                       : "HTTP/1.1 " + std::to_string(m_nRefusal != 0 ? m_nRefusal : 502) +
+                                       : "HTTP/1.1 " + std::to_string(refusal != 0 ? refusal : 502) +
                                              " Refused\r\nContent-Length: 0\r\n\r\n";
     peer.SendAll(answer.data(), answer.size());
   }

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "relay_socket.h"
+#include "test_socket.h"
 
 class TunnelStandin {
  public:
@@ -21,6 +21,8 @@ class TunnelStandin {
   TunnelStandin& operator=(const TunnelStandin&) = delete;
 
   LONG Port() const { return m_nPort; }
+  // The refusal of the tunnels asked for from now on.
+  void SetRefusal(int refusal) { m_nRefusal = refusal; }
   // Per tunnel asked for: "HOST:PORT USER PASSWORD" (SOCKS5) or the CONNECT request's head (HTTP).
   std::vector<std::string> Asked();
 
@@ -33,7 +35,7 @@ class TunnelStandin {
   void Pump(Socket& a, Socket& b);
 
   const Kind m_kind;
-  const int m_nRefusal;
+  std::atomic<int> m_nRefusal;
   Socket m_listener;
   LONG m_nPort;
   std::atomic<bool> m_stop{false};

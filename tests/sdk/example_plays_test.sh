@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # A proxy plug-in built from the kit, loaded by the real library (qelhost under Wine) as
-# QelVideoProxy_WMP.dll: a player reads nginx's stream through the port the library reports, whole; the
-# heartbeat shows the bytes; the plug-in's lines are in the shared log, stamped and whole; the host is let
-# go. Everything started here is stopped here; every wait is bounded.
-#   example_plays_test.sh PLUGIN_DLL HOST_DIR     (qelhost.exe, QelVorlaProxy.dll and QelVorlaLink.dll)
+# QelVideoProxy_WMP.dll, the one file a plug-in's author installs: a player reads nginx's stream through
+# the port the library reports, whole; the heartbeat shows the bytes; the plug-in's lines are in the shared
+# log, stamped and whole; the host is let go; and qelhost --strict passes the run, though the stream's
+# name holds every word of failure and the other plug-in names are missing (and, from the release's kit
+# folder, the optional QelVorlaLink.dll too). Everything started here is stopped here; every wait is
+# bounded.
+#   example_plays_test.sh PLUGIN_DLL HOST_DIR     (qelhost.exe, QelVorlaProxy.dll, QelVorlaLink.dll if any)
 set -euo pipefail
 plugin=$1
 host_dir=$2
@@ -16,14 +19,14 @@ fail() {
   exit 1
 }
 
-# The library, the host simulator and the media-link library; the plug-in under the three plug-in file
-# names, as a deployment installs it (the library reads the version of each).
-cp "$host_dir/qelhost.exe" "$host_dir/QelVorlaProxy.dll" "$host_dir/QelVorlaLink.dll" "$work/"
-for name in WMP SS VFN; do cp "$plugin" "$work/QelVideoProxy_$name.dll"; done
+cp "$host_dir/qelhost.exe" "$host_dir/QelVorlaProxy.dll" "$work/"
+[ ! -f "$host_dir/QelVorlaLink.dll" ] || cp "$host_dir/QelVorlaLink.dll" "$work/"
+cp "$plugin" "$work/QelVideoProxy_WMP.dll"
 
 http_port=$(free_port)
 mkdir -p "$work/nginx/www"
-head -c 3000000 /dev/urandom >"$work/nginx/www/stream.bin"
+stream=Failed-failed-Invalid-invalid-cannot-refused-unreachable-error.bin
+head -c 3000000 /dev/urandom >"$work/nginx/www/$stream"
 cat >"$work/nginx/nginx.conf" <<CONF
 $(nginx_in_folder "$work/nginx")
   server { listen 127.0.0.1:$http_port; root $work/nginx/www; }
@@ -33,16 +36,16 @@ nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" >"$work/nginx/stdout.log" 2>&
 pids+=($!)
 wait_listening "$http_port" || fail "nginx does not listen"
 
-printf 'acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:%s/stream.bin\ninterval 1\nwait 6\ndelete\n' "$http_port" \
+printf 'acid 17\nisolated 1\nurl 0 4 http://127.0.0.1:%s/%s\ninterval 1\nwait 6\ndelete\n' "$http_port" "$stream" \
   >"$work/session.qel"
 (cd "$work" && exec "$wine" qelhost.exe --strict session.qel >"$work/trace.txt" 2>&1) &
 host_pid=$!
 pids+=($host_pid)
 port=$(reported_port) || fail "no port report"
 
-curl --silent --show-error --fail --max-time 20 --output "$work/got.bin" "http://127.0.0.1:$port/stream.bin" \
+curl --silent --show-error --fail --max-time 20 --output "$work/got.bin" "http://127.0.0.1:$port/$stream" \
   2>"$work/curl.err" || fail "the player got nothing: $(cat "$work/curl.err")"
-cmp -s "$work/got.bin" "$work/nginx/www/stream.bin" || fail "the player got other bytes"
+cmp -s "$work/got.bin" "$work/nginx/www/$stream" || fail "the player got other bytes"
 
 status=0
 wait "$host_pid" || status=$?

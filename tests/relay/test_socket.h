@@ -1,5 +1,6 @@
-// The few TCP operations the relay needs, over Winsock or BSD sockets. A Socket owns its handle and is
-// used by one thread at a time; waits are bounded so a worker notices a stop within a tick.
+// The few blocking TCP operations the relay's test peers need (origins, proxies, players), over Winsock or
+// BSD sockets. A Socket owns its handle and is used by one thread at a time; waits are bounded, so a peer
+// notices a stop within a tick.
 #pragma once
 
 #include <cstddef>
@@ -14,15 +15,17 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #endif
 
 #include "base/platform.h"
+#include "socket_error_text.h"
 
 #ifdef _WIN32
 using SocketHandle = SOCKET;
 using SocketLength = int;
+using nfds_t = ULONG;
 inline constexpr SocketHandle kNoSocket = INVALID_SOCKET;
 #else
 using SocketHandle = int;
@@ -91,6 +94,5 @@ class Socket {
   SocketHandle m_handle = kNoSocket;
 };
 
-// The system's text for a socket error code, with the code beside it: "Connection refused (error 111)".
-std::string SocketErrorText(int code);
+// The last socket error, as the relay's log lines give it.
 std::string LastSocketError();

@@ -3,9 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
-
-#include "relay_socket_platform.h"
+#include "test_socket_platform.h"
 
 const int kShutdownSending = SHUT_WR;
 const int kNoSignal = MSG_NOSIGNAL;
@@ -21,7 +19,7 @@ void SetBlocking(SocketHandle handle, bool blocking) {
 
 int LastSocketErrorCode() { return errno; }
 
-std::string SystemErrorMessage(int code) { return std::strerror(code); }
+int PollSockets(pollfd* sockets, nfds_t count, int milliseconds) { return poll(sockets, count, milliseconds); }
 
 SocketLibrary::SocketLibrary() : m_bReady(true) {}
 SocketLibrary::~SocketLibrary() = default;

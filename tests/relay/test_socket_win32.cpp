@@ -1,5 +1,5 @@
 #ifdef _WIN32
-#include "relay_socket_platform.h"
+#include "test_socket_platform.h"
 
 const int kShutdownSending = SD_SEND;
 const int kNoSignal = 0;
@@ -15,12 +15,7 @@ void SetBlocking(SocketHandle handle, bool blocking) {
 
 int LastSocketErrorCode() { return WSAGetLastError(); }
 
-std::string SystemErrorMessage(int code) {
-  char text[256] = "";
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  return std::string(text, length);
-}
+int PollSockets(pollfd* sockets, nfds_t count, int milliseconds) { return WSAPoll(sockets, count, milliseconds); }
 
 SocketLibrary::SocketLibrary() {
   WSADATA data;

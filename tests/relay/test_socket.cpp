@@ -1,34 +1,29 @@
-#include "relay_socket.h"
+#include "test_socket.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 
-#include "relay_socket_platform.h"
+#include "test_socket_platform.h"
 
 namespace {
 
-timeval Tick(int milliseconds) {
-  timeval wait{};
-  wait.tv_sec = milliseconds / 1000;
-  wait.tv_usec = (milliseconds % 1000) * 1000;
-  return wait;
-}
-
-// select() takes one more than the highest handle on POSIX and ignores the argument on Windows.
-int SelectWidth(SocketHandle a, SocketHandle b) {
-  const SocketHandle highest = a == kNoSocket ? b : (b == kNoSocket ? a : std::max(a, b));
-  return static_cast<int>(highest) + 1;
+// Waits for `events` on each handle given (kNoSocket: left out); a handle's revents say what happened. poll,
+// unlike select, takes handles of any value: a test may hold thousands of connections.
+int Wait(SocketHandle first, SocketHandle second, short events, int milliseconds, short (&revents)[2]) {
+  pollfd watched[2];
+  nfds_t count = 0;
+  for (const SocketHandle handle : {first, second})
+    if (handle != kNoSocket) watched[count++] = pollfd{handle, events, 0};
+  const int ready = PollSockets(watched, count, milliseconds);
+  count = 0;
+  for (int i = 0; i < 2; ++i)
+    revents[i] = (i == 0 ? first : second) != kNoSocket && ready > 0 ? watched[count++].revents : short{0};
+  return ready;
 }
 
 bool WaitWritable(SocketHandle handle, int milliseconds) {
-  fd_set writable, failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(handle, &writable);
-  FD_SET(handle, &failed);
-  timeval wait = Tick(milliseconds);
-  return select(SelectWidth(handle, kNoSocket), nullptr, &writable, &failed, &wait) > 0;
+  short revents[2];
+  return Wait(handle, kNoSocket, POLLOUT, milliseconds, revents) > 0;
 }
 
 int PendingError(SocketHandle handle) {
@@ -39,15 +34,6 @@ int PendingError(SocketHandle handle) {
 }
 
 }  // namespace
-
-std::string SocketErrorText(int code) {
-  std::string message = SystemErrorMessage(code);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
-                              message.back() == '.'))
-    message.pop_back();
-  const std::string number = "error " + std::to_string(code);
-  return message.empty() ? number : message + " (" + number + ")";
-}
 
 std::string LastSocketError() { return SocketErrorText(LastSocketErrorCode()); }
 
@@ -130,11 +116,8 @@ Socket Socket::Connect(const std::string& host, LONG port, int timeoutMillisecon
 }
 
 bool Socket::WaitReadableFor(int milliseconds) const {
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(m_handle, &readable);
-  timeval wait = Tick(milliseconds);
-  return select(SelectWidth(m_handle, kNoSocket), &readable, nullptr, nullptr, &wait) > 0;
+  short revents[2];
+  return Wait(m_handle, kNoSocket, POLLIN, milliseconds, revents) > 0;
 }
 
 Socket Socket::AcceptWithinTick() {
@@ -185,11 +168,7 @@ void Socket::ShutdownSending() {
 int Socket::WaitReadable(const Socket* first, const Socket* second) {
   const SocketHandle a = first != nullptr ? first->m_handle : kNoSocket;
   const SocketHandle b = second != nullptr ? second->m_handle : kNoSocket;
-  fd_set readable;
-  FD_ZERO(&readable);
-  if (a != kNoSocket) FD_SET(a, &readable);
-  if (b != kNoSocket) FD_SET(b, &readable);
-  timeval wait = Tick(kTickMilliseconds);
-  if (select(SelectWidth(a, b), &readable, nullptr, nullptr, &wait) <= 0) return 0;
-  return (a != kNoSocket && FD_ISSET(a, &readable) ? 1 : 0) | (b != kNoSocket && FD_ISSET(b, &readable) ? 2 : 0);
+  short revents[2];
+  if (Wait(a, b, POLLIN, kTickMilliseconds, revents) <= 0) return 0;
+  return (revents[0] != 0 ? 1 : 0) | (revents[1] != 0 ? 2 : 0);
 }

@@ -1,10 +1,10 @@
-// What differs between Winsock and BSD sockets, one file for each (relay_socket_win32.cpp and
-// relay_socket_posix.cpp); SocketLibrary's start and clean-up are there too.
+// What differs between Winsock and BSD sockets, one file for each (test_socket_win32.cpp and
+// test_socket_posix.cpp); SocketLibrary's start and clean-up are there too.
 #pragma once
 
 #include <string>
 
-#include "relay_socket.h"
+#include "test_socket.h"
 
 void CloseSocketHandle(SocketHandle handle);
 // After a failed send or receive: the socket is non-blocking and would have waited.
@@ -13,8 +13,7 @@ bool WouldBlock();
 bool ConnectInProgress();
 void SetBlocking(SocketHandle handle, bool blocking);
 int LastSocketErrorCode();
-// The system's own text for an error code, as it gives it.
-std::string SystemErrorMessage(int code);
+int PollSockets(pollfd* sockets, nfds_t count, int milliseconds);
 
 extern const int kShutdownSending;
 extern const int kNoSignal;  // a send flag: a closed peer gives an error, never a signal

@@ -1,0 +1,106 @@
+// One player's connection, a small state machine on the I/O thread:
+//   Opening   the route to a source is raced (UpstreamRace);
+//   Carrying  both ways pass bytes, each through a bounded buffer; to an http source the player's requests
+//             go through an HttpRequestRewriter, everything else byte for byte;
+//   Answering the player gets an error answer and a moment to read it before the hang-up;
+//   Closed.
+// Each phase's waits have deadlines (relay_limits.h), checked by one timer. The lines of a player that has
+// sent nothing yet are held back until it does, or until the connection ends on its own: a flood of silent
+// connections that give way to newer players writes no line of its own, only the counted refusals.
+#pragma once
+
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+#include "relay_route.h"
+
+class HttpRequestRewriter;
+class RelayCore;
+class RouteAttempt;
+class UpstreamRace;
+
+class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
+ public:
+  RelayConnection(std::shared_ptr<RelayCore> core, LONG number, asio::ip::tcp::socket player, RelayRoute route);
+  ~RelayConnection();
+
+  void Begin();
+  // Ends it at once: the proxy closes its connections (with the closing line of one that carried bytes), or
+  // a newer player takes its place (`quietly`: no line at all).
+  void Close(bool quietly);
+  // The player has sent nothing yet.
+  bool Silent();
+
+  std::list<std::shared_ptr<RelayConnection>>::iterator m_place;  // in the proxy's list
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  enum class Phase { Opening, Carrying, Answering, Closed };
+  // One way of the connection.
+  struct Way {
+    asio::ip::tcp::socket* from = nullptr;
+    asio::ip::tcp::socket* to = nullptr;
+    std::unique_ptr<char[]> buffer;
+    size_t capacity = 0;
+    bool filled = false;       // the last read filled the buffer: more is likely waiting, read into the full size
+    bool open = true;
+    std::string closingReply;  // sent on before this way's end is passed on
+  };
+
+  void Opened(RouteAttempt* winner);
+  void Pump(int side);
+  void AwaitBytes(int side);
+  bool Received(int side, size_t size, std::error_code error);
+  bool PassOn(int side, size_t size);
+  bool Send(int side, const char* data, size_t size);
+  bool Sent(int side);
+  void WayEnded(int side);
+  void RefuseRequest(int status, const std::string& reason);
+  void RequestNamedElsewhere(const std::string& notice);
+  void Answer(std::string answer);
+  void Drain();
+  void Finish(const std::string& why);
+  void Rearm();
+  void Expired();
+  void Note(const std::string& text);
+  void Speak();
+  void ReserveBuffer(Way& way, size_t size);
+  void GrowWhenFilled(Way& way);
+  void Failed(const char* what, const std::string& error) noexcept;
+  template <typename Step>
+  auto Guarded(const char* what, Step step);
+
+  const std::shared_ptr<RelayCore> m_core;  // first, so it goes last
+  const LONG m_nNumber;
+  const RelayRoute m_route;
+  asio::ip::tcp::socket m_player;
+  asio::ip::tcp::socket m_source;
+  asio::steady_timer m_timer;
+  bool m_bTimerSet = false;
+  Phase m_phase = Phase::Opening;
+  std::shared_ptr<UpstreamRace> m_race;
+  size_t m_nSource = 0;
+  Way m_ways[2];  // 0: player to source, 1: source to player
+  std::unique_ptr<HttpRequestRewriter> m_requests;
+  std::string m_rewritten;  // the player's bytes as they go on to an http source
+  int m_nRefusal = 0;       // the status of a request refused, once the requests before it have gone on
+  std::string m_early;      // the source's first bytes, which came with a proxy's answer
+  std::string m_answer;
+  char m_discard[512];
+  int64_t m_nCarried = 0;
+  int64_t m_nPlayerBytes = 0;
+  int64_t m_nNamedElsewhere = 0;  // requests that named another host, after the first, which was logged
+  Clock::time_point m_lastByte;
+  std::optional<Clock::time_point> m_headDue;
+  Clock::time_point m_lingerUntil;
+  std::vector<std::string> m_held;  // lines held back while the player is silent
+  bool m_bSpoke = false;
+};

@@ -1,0 +1,52 @@
+// Every bound the relay keeps, with its reason. The relay lives inside the host's process, so what a peer or
+// a flood of peers can make it hold or wait for is bounded here (README "The relay" lists them too).
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+namespace relay_limits {
+
+using namespace std::chrono_literals;
+
+// Each way of a connection reads into a buffer of its own. It starts small, so a connection that carries
+// nothing holds little, and grows to the full size the first time a read fills it: a stream then moves in
+// reads this large, few enough that the calls (under Wine, round trips to the Wine server) stay cheap.
+constexpr size_t kFirstBufferBytes = 4 * 1024;
+constexpr size_t kBufferBytes = 128 * 1024;
+// The most one way carries before the other connections get their turn on the I/O thread.
+constexpr size_t kTurnBytes = 1024 * 1024;
+
+// A player's connections to one proxy, and to every proxy of the process: a video wall of 64 cells with a
+// few players each stays far below; a flood of connections meets a refusal instead of the host's memory.
+constexpr int kConnectionsPerProxy = 64;
+constexpr int kConnectionsPerProcess = 1024;
+
+// A request head arrives whole within this time of the route's opening (what the player sends meanwhile
+// waits in its connection), or of the head's own first byte: a player sends its head at once, so only a peer
+// that holds the connection open byte by byte is cut off.
+constexpr auto kHeadDeadline = 10s;
+// A connection to the source (or the first proxy), its address looked up included.
+constexpr auto kConnectDeadline = 5s;
+// Each proxy's whole handshake, however its answer trickles in.
+constexpr auto kHandshakeDeadline = 5s;
+// No byte either way for this long ends a connection. A stream is continuous; a player that pauses it stops
+// reading, the stream then stands still, and a player paused for up to five minutes goes on where it was.
+// One paused longer than that reconnects when it resumes, as after any network break; a live stream has
+// moved on by then anyway.
+constexpr auto kIdleDeadline = 300s;
+// How long a player answered with an error may take to hang up; what it still sends meanwhile is read, so
+// its end of the connection is not reset before it has read the answer.
+constexpr auto kLinger = 2s;
+
+// When the route to a source has not opened within this time, the next source is tried beside it, as
+// Happy Eyeballs (RFC 8305) does for addresses; the first route that opens carries the player.
+constexpr auto kRacingDelay = 250ms;
+// A source that could not be reached is passed over by the following players for this long: long enough
+// that a dead source costs one player a wait, short enough that a source back up is used again soon.
+constexpr auto kFailMemory = 30s;
+
+// Refusals are counted and written at most this often per proxy, so a flood cannot flood the log.
+constexpr auto kNoticeInterval = 1s;
+
+}  // namespace relay_limits

@@ -60,6 +60,8 @@ std::string ReadStreamUrl(ScriptLine& line) {
     line.Fail("a URL port " + RangeText(kPortRange) + ", found " + Quoted(port));
   CQELURLParser parser;
   if (!parser.Parse(url.c_str())) line.Fail("a URL the library can take apart, found " + Quoted(url));
-  if (parser.GetHost()[0] == '\0') line.Fail("a URL with a host, found " + Quoted(url));
+  // A file URL needs none: the library ignores it.
+  if (parser.GetHost()[0] == '\0' && parser.Components().nScheme != INTERNET_SCHEME_FILE)
+    line.Fail("a URL with a host, found " + Quoted(url));
   return url;
 }

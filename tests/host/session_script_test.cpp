@@ -48,8 +48,9 @@ TEST(SessionScript, ValuesAtTheEdgesOfTheirFieldsAreTaken) {
   const std::string longest(255, 'k');
   const std::vector<ScriptStep> steps =
       ParseSessionScript("s.qel", "acid -2147483648\nsession 0x7FFFFFFF 0\nkey 255 254 " + longest +
-                                      "\nwait 3600\nsocks5 |\nplug h:65535\nurl 1 5 rtmp://u:p@h:65535/live?a=b:1\n");
-  ASSERT_EQ(steps.size(), 7u);
+                                      "\nwait 3600\nsocks5 |\nplug h:65535\nurl 1 5 rtmp://u:p@h:65535/live?a=b:1\n"
+                                      "url 0 4 file:///C:/stream.bin\n");
+  ASSERT_EQ(steps.size(), 8u);
   EXPECT_EQ(steps[0].value, INT32_MIN);
   EXPECT_EQ(steps[1].bytes, Cmd::sessionIds(INT32_MAX, 0));
   EXPECT_EQ(steps[2].bytes, Cmd::proxyKey(255, 254, longest));
@@ -57,6 +58,7 @@ TEST(SessionScript, ValuesAtTheEdgesOfTheirFieldsAreTaken) {
   EXPECT_EQ(steps[4].bytes, Cmd::socks5Setting({"", std::string(""), std::nullopt, ""}));
   EXPECT_EQ(steps[5].bytes, Cmd::plugProxy({"h:65535"}));
   EXPECT_EQ(steps[6].bytes, Cmd::url(1, 5, "rtmp://u:p@h:65535/live?a=b:1"));
+  EXPECT_EQ(steps[7].bytes, Cmd::url(0, 4, "file:///C:/stream.bin"));
 }
 
 TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {

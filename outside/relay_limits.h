@@ -14,6 +14,16 @@ using namespace std::chrono_literals;
 // reads this large, few enough that the calls (under Wine, round trips to the Wine server) stay cheap.
 constexpr size_t kFirstBufferBytes = 4 * 1024;
 constexpr size_t kBufferBytes = 128 * 1024;
+// A read whose bytes the peer takes at once needs no buffer of the connection's own: one buffer of the I/O
+// thread, this large, serves every connection in turn, so a fast stream moves in few, large calls (under
+// Wine each is a round trip to the Wine server) while each connection holds only its own small buffers.
+constexpr size_t kBurstBytes = 4 * 1024 * 1024;
+// What peers have not yet taken of such reads is kept by their connections until they take it. Past this
+// much over the whole process, connections read into their own buffers only; a connection keeps at most
+// one read's worth, and none once its peer has been slow, until the peer keeps up again.
+constexpr size_t kSpillBudget = 16 * 1024 * 1024;
+// The most a connection holds: its two buffers and what its peer has not taken of one shared read.
+constexpr size_t kConnectionBytesBound = 2 * kBufferBytes + kBurstBytes;
 // The most one way carries before the other connections get their turn on the I/O thread.
 constexpr size_t kTurnBytes = 1024 * 1024;
 

@@ -9,9 +9,9 @@ namespace relay_limits {
 
 using namespace std::chrono_literals;
 
-// Each way of a connection reads into a buffer of its own. It starts small, so a connection that carries
-// nothing holds little, and grows to the full size the first time a read fills it: a stream then moves in
-// reads this large, few enough that the calls (under Wine, round trips to the Wine server) stay cheap.
+// Each way of a connection has a buffer of its own, for a read that waits for bytes (it holds its buffer
+// meanwhile) and for a way whose peer falls behind. It starts small, so a connection that carries nothing
+// holds little, and grows to the full size the first time a read fills it.
 constexpr size_t kFirstBufferBytes = 4 * 1024;
 constexpr size_t kBufferBytes = 128 * 1024;
 // A read whose bytes the peer takes at once needs no buffer of the connection's own: one buffer of the I/O
@@ -25,7 +25,7 @@ constexpr size_t kSpillBudget = 16 * 1024 * 1024;
 // The most a connection holds: its two buffers and what its peer has not taken of one shared read.
 constexpr size_t kConnectionBytesBound = 2 * kBufferBytes + kBurstBytes;
 // The most one way carries before the other connections get their turn on the I/O thread.
-constexpr size_t kTurnBytes = 1024 * 1024;
+constexpr size_t kTurnBytes = kBurstBytes;
 
 // A player's connections to one proxy, and to every proxy of the process: a video wall of 64 cells with a
 // few players each stays far below; a flood of connections meets a refusal instead of the host's memory.

@@ -70,6 +70,12 @@ class CSrcConfig {
   // and the PLUG header, keys, secure header, client key, session identifiers), both locks held.
   void CopySettingsFrom(CSrcConfig& from);
 
+ private:
+  // The layout's checks; and the tests' window on the fields, which stand in for a plug-in writing its
+  // own configuration (tests/support/src_config_probe.h). Nothing else reaches a field.
+  friend struct SrcConfigLayout;
+  friend struct SrcConfigProbe;
+
   CBoundaryVector<CSrcConnection*> m_connections;
   LONG m_nCurConn;
   CBoundaryString m_strPlugHost[2];
@@ -102,7 +108,6 @@ class CSrcConfig {
   char** m_ppKeys;  // the array and each text from malloc
   LONG m_nKeyCount;
 
- private:
   CSrcConnection* ConnectionAt(LONG nConnIndex) const;
   void ClearConnections();  // the caller holds m_cs
   // One field (or one field's bytes and length) per hold of m_cs.

@@ -7,6 +7,7 @@
 #include "relay_fixture.h"
 #include "relay_route.h"
 #include "tunnel_standin.h"
+#include "support/src_config_probe.h"
 
 namespace relay_test {
 namespace {
@@ -44,11 +45,11 @@ TEST_F(RelayTest, TakesTheSocks5OrPlugChainTheConfigurationGivesAndLogsWhichHopR
       const std::string host = i < row.hops ? "127.0.0.1" : "";
       const LONG port = i < row.hops ? hops[i]->Port() : 0;
       m_config.SetSocksHost(i, socks5 ? host : "");
-      m_config.m_nSocksPort[i] = socks5 ? port : 0;
+      Fields(m_config).m_nSocksPort[i] = socks5 ? port : 0;
       m_config.SetPlugHost(i, socks5 ? "" : host);
-      m_config.m_nPlugPort[i] = socks5 ? 0 : port;
+      Fields(m_config).m_nPlugPort[i] = socks5 ? 0 : port;
     }
-    m_config.m_bUseSocks5 = socks5;
+    Fields(m_config).m_bUseSocks5 = socks5;
     m_config.SetSocksUser("viewer");
     m_config.SetSocksPassword("secret");
     m_config.SetPlugHeader("X-Plug: ticket 7\r\nX-Injected: no");
@@ -121,9 +122,9 @@ TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhil
     const size_t linesBefore = LogLines().size();
     for (size_t i = 0; i < row.sources.size(); ++i)
       m_config.AddConnection(static_cast<LONG>(i), Url(row.sources[i].first).c_str(), row.sources[i].second);
-    m_config.m_nCurConn = row.current;
+    Fields(m_config).m_nCurConn = row.current;
     m_config.SetPlugHost(0, "127.0.0.1");
-    m_config.m_nPlugPort[0] = refusing.Port();
+    Fields(m_config).m_nPlugPort[0] = refusing.Port();
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     for (int player = 0; player < 2; ++player)
@@ -153,9 +154,9 @@ TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWh
   // connection 1 is the current one.
   m_config.AddConnection(0, Url(origin->Port()).c_str(), RelayRoute::kTypePlug);
   m_config.AddConnection(1, Url(closed).c_str(), RelayRoute::kTypeHttp);
-  m_config.m_nCurConn = 1;
+  Fields(m_config).m_nCurConn = 1;
   m_config.SetPlugHost(0, "127.0.0.1");
-  m_config.m_nPlugPort[0] = plug.Port();
+  Fields(m_config).m_nPlugPort[0] = plug.Port();
   ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
   const struct {
     const char* what;

@@ -7,7 +7,7 @@ namespace {
 
 bool IsHttpSource(const SrcRouteSource& source) {
   const std::string_view url = source.url;
-  return source.type == RelayRoute::kTypeHttp ||
+  return source.type == kConnectionTypeHttp ||
          (url.size() > 7 && std::equal(url.begin(), url.begin() + 7, "http://", [](char a, char b) {
             return std::tolower(static_cast<unsigned char>(a)) == b;
           }));

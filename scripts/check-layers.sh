@@ -21,10 +21,11 @@ root=${1:-.}
 src=$root/src
 layers=(base log config plugins+host_interfaces talkback video control)
 # The contract: the platform's types, the host's and the outside libraries' interfaces, the published
-# configuration layout, the command vocabulary and its writer, where the log lives.
+# configuration layout, the command vocabulary and its writer, the stream's vocabulary (talkback commands,
+# player states, connection kinds and types), where the log lives.
 contract=(base/platform.h host_interfaces/host_interfaces.h host_interfaces/term_interfaces.h
           plugins/outside_interfaces.h config/src_config.h video/command_format.h video/command_writer.h
-          log/log_settings.h)
+          base/stream_vocabulary.h log/log_settings.h)
 # Shared helpers: the log's escape rule, line writer, line lock and the writer it offers its plug-in (the
 # library and the stand-ins write one file in one format), the failure lines (the library's and the relay's
 # mark, which the simulator judges by), the reference count and the owning reference, big-endian reads, and

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/platform.h"
+#include "base/stream_vocabulary.h"
 #include "config/boundary_string.h"
 #include "config/boundary_vector.h"
 #include "config/src_config_reads.h"
@@ -20,7 +21,6 @@
 
 class CSrcConfig {
  public:
-  static constexpr LONG kConnectionTypeMProxy = 3;
   static constexpr LONG kClientKeySize = 20;
 
   CSrcConfig();

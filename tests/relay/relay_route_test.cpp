@@ -56,7 +56,7 @@ TEST_F(RelayTest, TakesTheSocks5OrPlugChainTheConfigurationGivesAndLogsWhichHopR
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     const std::string got = PlayOnce();
-    const bool direct = row.kind == Kind::HttpConnect && row.type != RelayRoute::kTypePlug;
+    const bool direct = row.kind == Kind::HttpConnect && row.type != kConnectionTypePlug;
     for (int i = 0; i < row.hops; ++i) {
       const std::vector<std::string> asked = hops[i]->Asked();
       if (direct) {
@@ -152,8 +152,8 @@ TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWh
   const std::string direct = At(closed) + " (connection 1)";
   // Connection 0 goes through the PLUG proxy (refusing until told otherwise), connection 1 to a closed port;
   // connection 1 is the current one.
-  m_config.AddConnection(0, Url(origin->Port()).c_str(), RelayRoute::kTypePlug);
-  m_config.AddConnection(1, Url(closed).c_str(), RelayRoute::kTypeHttp);
+  m_config.AddConnection(0, Url(origin->Port()).c_str(), kConnectionTypePlug);
+  m_config.AddConnection(1, Url(closed).c_str(), kConnectionTypeHttp);
   Fields(m_config).m_nCurConn = 1;
   m_config.SetPlugHost(0, "127.0.0.1");
   Fields(m_config).m_nPlugPort[0] = plug.Port();

@@ -26,7 +26,7 @@ class HeartbeatTest : public VideoHostTest {
   }
   FakeProxy& ActiveProxy(int64_t secondsAgo) {
     FakeProxy& proxy = AddProxy();
-    proxy.config.AddConnection(0, "http://media.example.com/live", 1);
+    proxy.config.AddConnection(0, "http://media.example.com/live", kConnectionTypePlug);
     Fields(proxy.config).m_nSessionID1 = 0;
     Fields(proxy.config).m_nSessionID2 = 0;
     proxy.lastActivity = kNowSeconds - secondsAgo;
@@ -106,7 +106,7 @@ TEST_F(HeartbeatTest, CountersSessionsAndMProxy) {
   FakeProxy& second = AddProxy();
   first.byteCount = 100;
   second.byteCount = 25;
-  first.config.AddConnection(0, "http://media.example.com/live", 3);
+  first.config.AddConnection(0, "http://media.example.com/live", kConnectionTypeMProxy);
   Fields(first.config).m_nSessionID1 = -1;
   Fields(first.config).m_nSessionID2 = 42;
   EXPECT_EQ(m_video->FormatPlayerStatus(0), "1;17;-1;42;12/07/2026 02:17:28;1;0;1000;7;0;0;0");

@@ -13,8 +13,16 @@ bool IsHttpSource(const SrcRouteSource& source) {
           }));
 }
 
+// The host as the relay writes it, or why it is not used.
+RelayHop Checked(const std::string& host, LONG port) {
+  RelayHop hop{host, port, ""};
+  const std::string problem = CheckHost(hop.host);
+  if (!problem.empty()) hop.refusal = "its host " + problem + ", so it is not used";
+  return hop;
+}
+
 void AddHop(std::vector<RelayHop>& hops, const SrcRouteHop& hop) {
-  if (!hop.host.empty()) hops.push_back(RelayHop{hop.host, hop.port});
+  if (!hop.host.empty()) hops.push_back(Checked(hop.host, hop.port));
 }
 
 }  // namespace
@@ -33,7 +41,7 @@ RelayRoute ReadRelayRoute(CSrcConfig& config) {
   const SrcRouteReading reading = config.ReadRoute();
   RelayRoute route;
   for (const SrcRouteSource& source : reading.sources)
-    route.sources.push_back(RelaySource{{source.host, source.port}, source.type, IsHttpSource(source)});
+    route.sources.push_back(RelaySource{Checked(source.host, source.port), source.type, IsHttpSource(source)});
   const LONG current = reading.currentConnection;
   route.current = current > 0 && static_cast<size_t>(current) < route.sources.size() ? static_cast<size_t>(current) : 0;
   route.socks5 = reading.useSocks5;

@@ -11,6 +11,7 @@
 struct RelayHop {
   std::string host;
   LONG port = 0;
+  std::string refusal;  // why the host cannot be used (CheckHost), empty when it can: it is never reached
 };
 
 struct RelaySource {

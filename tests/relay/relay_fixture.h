@@ -31,13 +31,15 @@ constexpr int kConnectionRefused = ECONNREFUSED;
 #endif
 
 inline const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+inline const std::string kSwitched =
+    "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
 
 // A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
-// until its peer goes, streams to it without end, or holds it without ever reading. It keeps what it
-// received.
+// until its peer goes, streams to it without end, holds it without ever reading, or answers kSwitched and
+// then echoes every byte after the request's head. It keeps what it received.
 class Origin {
  public:
-  enum class Mode { Answer, Hold, Stream, Deaf };
+  enum class Mode { Answer, Hold, Stream, Deaf, Echo };
   explicit Origin(Mode mode) : m_mode(mode) {
     std::string error;
     m_listener = Socket::ListenOnLoopback(&error);
@@ -74,6 +76,8 @@ class Origin {
       return;
     }
     std::string request;
+    size_t echoed = 0;
+    bool switched = false;
     char buffer[512];
     while (!m_stop) {
       if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
@@ -84,9 +88,16 @@ class Origin {
         std::lock_guard<std::mutex> hold(m_lock);
         m_received.append(buffer, static_cast<size_t>(received));
       }
-      if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
+      const size_t headEnd = request.find("\r\n\r\n");
+      if (m_mode == Mode::Answer && headEnd != std::string::npos) {
         peer.SendAll(kResponse.data(), kResponse.size());
         break;
+      }
+      if (m_mode == Mode::Echo && headEnd != std::string::npos) {
+        const std::string reply = (switched ? "" : kSwitched) + request.substr(headEnd + 4 + echoed);
+        switched = true;
+        echoed = request.size() - headEnd - 4;
+        peer.SendAll(reply.data(), reply.size());
       }
     }
   }

@@ -1,14 +1,15 @@
-// The player's side of an HTTP/1.x connection to an http source, read as a stream of requests. Each request
-// head is rewritten for the source: the target becomes origin-form (a player that uses the relay as its proxy
-// sends absolute-form), Host names the source's authority (name-based servers answer by it) and the proxy
-// headers meant for the relay are dropped. Bodies pass as they arrive; the reader follows their framing
-// (Content-Length or chunked) to find where the next head starts, so keep-alive and pipelined requests are
-// rewritten too. The source may read a request other than the relay does, so the reader takes only what
-// HTTP/1.1 allows with a single meaning (CR LF line ends, token names, no control bytes, no folded lines,
-// one framing) and refuses the rest; what it passes on is rebuilt from what it read, never the raw lines.
-// Two requests end the reading of requests: a CONNECT, whose authority it hands back (the relay decides
-// whether to open the tunnel), and a request that asks to upgrade the connection, whose answer decides
-// whether requests follow. Portable and free of sockets, so every rule can be checked byte by byte.
+// The player's side of an HTTP/1.x connection to an http source, read as a stream of requests (to any other
+// source, only a CONNECT the player begins with is read this way). Each request head is rewritten for the
+// source: the target becomes origin-form (a player that uses the relay as its proxy sends absolute-form), Host
+// names the source's authority (name-based servers answer by it) and the proxy headers meant for the relay are
+// dropped. Bodies pass as they arrive; the reader follows their framing (Content-Length or chunked) to find
+// where the next head starts, so keep-alive and pipelined requests are rewritten too. The source may read a
+// request other than the relay does, so the reader takes only what HTTP/1.1 allows with a single meaning (CR LF
+// line ends, token names, no control bytes, no folded lines, one framing) and refuses the rest; what it passes
+// on is rebuilt from what it read, never the raw lines. Two requests end the reading of requests: a CONNECT,
+// whose target it hands back (the relay decides whether to open the tunnel), and a request that asks to
+// upgrade the connection, whose answer decides whether requests follow. Portable and free of sockets, so
+// every rule can be checked byte by byte.
 #pragma once
 
 #include <cstddef>

@@ -8,8 +8,27 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell grep -o 'QelVorlaProxy VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 DIST_TARGETS := QelVorlaProxy qel_relay qelhost
 
-.PHONY: all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
+.PHONY: help all demo dist bootstrap build test test-native test-tsan test-win64 test-win32 check-imports check-dist \
 	fuzz fuzz-long bench bench-target bench-relay bench-wall clean
+
+# Plain `make` says what there is to make: building every tree takes tens of minutes.
+.DEFAULT_GOAL := help
+help:
+	@echo "QelVorlaProxy: make TARGET (each installs the Debian packages it misses and says what it builds)"
+	@echo "  make demo          a stream through the real DLL to a player, traced and checked: about"
+	@echo "                     5 minutes the first time (it builds the 32-bit library), 15 seconds after"
+	@echo "  make test          every build and every test, as CI runs them; the first run takes 30 to 45"
+	@echo "                     minutes on two cores, its last line says PASSED or FAILED with the counts"
+	@echo "  make dist          the release dist/QelVorlaProxy-$(VERSION)-win32.zip and its SHA-256"
+	@echo "  make build         every build tree, no test (tens of minutes the first time)"
+	@echo "  make bench         benchmarks, as ratios against same-run baselines"
+	@echo "  make bench-target  the log line on the target, under Wine"
+	@echo "  make bench-relay   the relay beside socat on loopback"
+	@echo "  make bench-wall    a video wall: 64 cells in one host process, each with its own stream"
+	@echo "  make fuzz-long     the fuzzers for 30 minutes each"
+	@echo "  make clean         remove build/ and dist/"
+	@echo "  ./qelhost --help   the host simulator: its options and every session step"
+	@echo "Settings: JOBS=$(JOBS) (parallel compile jobs), FUZZ_SECONDS=$(FUZZ_SECONDS), DEMO_SECONDS (the demo's length)"
 
 all: build
 
@@ -31,8 +50,7 @@ build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
 test:
 	@echo "test: builds six trees and runs every suite; the first run takes 30 to 45 minutes on two cores"
-	$(MAKE) build
-	$(MAKE) test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
+	@MAKE="$(MAKE)" scripts/test-all.sh test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
 
 test-native:
 	TZ=UTC $(CTEST) --test-dir build/native
@@ -68,11 +86,13 @@ dist: bootstrap
 	JOBS=$(JOBS) scripts/build-tree.sh --show win32 $(DIST_TARGETS)
 	scripts/make-dist.sh build/win32 dist
 
-# The archive's contents, and a second build in another folder that must give the same bytes.
+# The archive's contents, a second build in another folder that must give the same bytes, and the
+# install note's try under Wine, word for word.
 check-dist: dist
 	JOBS=$(JOBS) scripts/build-tree.sh --show -B build/dist-again win32 $(DIST_TARGETS)
 	tests/dist/dist_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip \
 	  "$$(scripts/make-dist.sh build/dist-again build/dist-again/dist)"
+	tests/dist/install_try_test.sh dist/QelVorlaProxy-$(VERSION)-win32.zip
 
 fuzz: bootstrap
 	JOBS=$(JOBS) scripts/build-tree.sh --show fuzz fuzzers

@@ -72,6 +72,8 @@ std::string HostHelp() {
          "the session does not load, which the control works without. Ends with one summary line per cell.\n"
          "Exit status 0 after the session, 2 for a bad command line or session script, 3 when the library\n"
          "cannot be used, " + std::to_string(kExitFailureInLog) + " with --strict when the player path failed.\n"
+         "Ctrl-C ends the session as its end would (every control deleted, the summaries say \"interrupted\")\n"
+         "with exit status " + std::to_string(kExitInterrupted) + "; ./qelhost does the same on SIGTERM, with status 143.\n"
          "\n"
          "  --cells N    the number of cells, " + RangeText(kCellRange) + " (default 1)\n"
          "  --quiet      print the per-cell summaries only\n"

@@ -25,3 +25,5 @@ std::string HostHelp();
 
 // The exit status of a session that ran, with --strict, when the log showed a failure.
 inline constexpr int kExitFailureInLog = 4;
+// The exit status of a session that Ctrl-C cut short: the shell's convention for SIGINT (128 + 2).
+inline constexpr int kExitInterrupted = 130;

@@ -13,6 +13,7 @@
 #include "host_options.h"
 #include "base/com_ref.h"
 #include "base/registry.h"
+#include "console.h"
 #include "log/log_settings.h"
 #include "log/log_file.h"
 #include "shared_log_watch.h"
@@ -29,8 +30,9 @@ struct Cell {
   CComRef<IQELTermControl> control;
 };
 
-// Pumps messages so timers tick, and traces the log's new lines every tenth of a second. Every timer of the
-// process is a control's heartbeat: qelhost sets none of its own.
+// Pumps messages so timers tick, and traces the log's new lines every tenth of a second; returns early
+// when the session is interrupted. Every timer of the process is a control's heartbeat: qelhost sets none
+// of its own.
 void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>& traces, CallTimes& times) {
   const DWORD end = GetTickCount() + milliseconds;
   DWORD nextPoll = GetTickCount();
@@ -43,7 +45,7 @@ void Pump(DWORD milliseconds, SharedLogWatch& log, const std::vector<CellTrace*>
       nextPoll = GetTickCount() + 100;
     }
     Sleep(10);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0 && !Interrupted());
 }
 
 // Where the library writes its log, by its own rule: the registry's LogFile when set, else
@@ -119,6 +121,7 @@ std::string LibraryVersion(HMODULE library) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UsePlatformLineEnds();
   HostOptions options;
   std::string error;
   if (!ParseHostOptions(argc, argv, options, error)) {
@@ -144,11 +147,13 @@ int main(int argc, char** argv) {
     return 3;
   }
   if (options.version) {
-    std::printf("qelhost %s, the host simulator\n%s\n", QEL_VERSION, LibraryVersion(library).c_str());
+    std::printf("qelhost %s (commit %s), the host simulator\n%s\n", QEL_VERSION, QEL_COMMIT,
+                LibraryVersion(library).c_str());
     FreeLibrary(library);
     return 0;
   }
 
+  CatchInterrupts();
   TraceOutput out(stdout, options.verbosity);
   CallTimes times(options.timing);
   SharedLogWatch log(SharedLogPath(), out, QelSystemMessage);
@@ -176,6 +181,7 @@ int main(int argc, char** argv) {
   }
 
   for (const ScriptStep& step : steps) {
+    if (Interrupted()) break;
     const bool everyCell = step.cell == ScriptStep::kEveryCell;
     out.Step(everyCell ? step.text : "cell " + std::to_string(step.cell) + ": " + step.text);
     for (size_t i = 0; i < all.size(); ++i) {
@@ -186,16 +192,20 @@ int main(int argc, char** argv) {
     Pump(step.kind == ScriptStep::Kind::Wait ? static_cast<DWORD>(step.value) : 50, log, traces, times);
   }
 
+  const bool interrupted = Interrupted();
+  if (interrupted) out.Event(-1, "interrupted: the session ends as its end would", "Ctrl-C");
   for (size_t i = 0; i < all.size(); ++i) {
     if (!all[i].control) continue;
     Run(all[i], ScriptStep::Of(ScriptStep::Kind::Delete), times);
     log.Poll(traces, static_cast<int>(i));
   }
   for (size_t i = 0; i < all.size(); ++i)
-    out.Summary(static_cast<int>(i), all[i].host->Trace().Summary(all[i].host->RefCount()));
+    out.Summary(static_cast<int>(i), (interrupted ? "interrupted; " : "") +
+                                         all[i].host->Trace().Summary(all[i].host->RefCount()));
   for (const std::string& line : times.Report()) std::printf("%s\n", line.c_str());
   const std::vector<std::string> failures = RunFailures(traces, log);
   FreeLibrary(library);
+  if (interrupted) return kExitInterrupted;
   if (options.strict && !failures.empty()) PrintStrictVerdict(stderr, failures);
   return StrictExitStatus(options.strict, failures);
 }

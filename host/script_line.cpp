@@ -60,6 +60,13 @@ std::string ScriptLine::SecretWord(const std::string& expected) {
   return word;
 }
 
+std::string ScriptLine::Text(const std::string& what, bool secret) {
+  const std::string expected = what + " of 1 to " + std::to_string(kMaxTextBytes) + " bytes";
+  const std::string text = secret ? SecretWord(expected) : Word(expected);
+  RequireLength(*this, what, text, 1, kMaxTextBytes);
+  return text;
+}
+
 std::string ScriptLine::Shown() const {
   std::string shown = m_text;
   for (auto it = m_secrets.rbegin(); it != m_secrets.rend(); ++it) shown.replace(it->first, it->second, "****");

@@ -22,6 +22,8 @@ struct ValueRange {
 inline constexpr ValueRange kInt32Range{INT32_MIN, INT32_MAX};
 inline constexpr ValueRange kOctetRange{0, 255};
 inline constexpr ValueRange kPortRange{0, 65535};
+// What a counted text field carries, whichever its length field.
+inline constexpr size_t kMaxTextBytes = 255;
 
 // "from MIN to MAX", as refusals and the help text write a range.
 std::string RangeText(const ValueRange& range);
@@ -40,6 +42,8 @@ class ScriptLine {
   std::string Word(const std::string& expected);
   // Word, for a secret (a password, a key): the trace shows it as "****", as the log does.
   std::string SecretWord(const std::string& expected);
+  // The next word as a text its field can carry: `what` of 1 to kMaxTextBytes bytes.
+  std::string Text(const std::string& what, bool secret = false);
   bool MaybeWord(std::string& word) { return static_cast<bool>(m_words >> word); }
   // A decimal number (or 0x hexadecimal) inside the range; `what` names it ("an ACID").
   int64_t Number(const std::string& what, const ValueRange& range);

@@ -5,12 +5,13 @@
 #include <optional>
 #include <sstream>
 
+#include "script_address.h"
+
 namespace {
 
 constexpr ValueRange kFlagRange{0, 1};
 constexpr ValueRange kWaitRange{0, 3600};
-constexpr size_t kMaxText = 255;  // what a counted text field carries, whichever its length field
-const std::string kTextBytes = "1 to 255 bytes";
+const std::string kTextBytes = "1 to " + std::to_string(kMaxTextBytes) + " bytes";
 const std::string kConnectionType = "a connection type (1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP)";
 
 int32_t Int32(ScriptLine& line, const std::string& what) {
@@ -21,36 +22,11 @@ uint8_t Octet(ScriptLine& line, const std::string& what) {
   return static_cast<uint8_t>(line.Number(what, kOctetRange));
 }
 
-std::string Text(ScriptLine& line, const std::string& what, bool secret = false) {
-  const std::string expected = what + " of " + kTextBytes;
-  const std::string text = secret ? line.SecretWord(expected) : line.Word(expected);
-  RequireLength(line, what, text, 1, kMaxText);
-  return text;
-}
-
 std::optional<std::string> OptionalText(ScriptLine& line, const std::string& what) {
   std::string word;
   if (!line.MaybeWord(word)) return std::nullopt;
-  RequireLength(line, what, word, 1, kMaxText);
+  RequireLength(line, what, word, 1, kMaxTextBytes);
   return word;
-}
-
-// "HOST:PORT|HOST:PORT" into the first text and the optional second. Either part may be empty (an empty
-// list turns the proxies off); a part that names a host names its port too, in 16 bits: the library keeps
-// no host from an address without a port, so the stream would leave without the proxy the script names.
-void ReadProxyPair(ScriptLine& line, std::string& first, std::optional<std::string>& second) {
-  const std::string pair = Text(line, "HOST:PORT[|HOST:PORT]");
-  const size_t bar = pair.find('|');
-  first = pair.substr(0, bar);
-  if (bar != std::string::npos) second = pair.substr(bar + 1);
-  for (const std::string& part : {first, second.value_or("")}) {
-    const size_t colon = part.rfind(':');
-    int64_t port = 0;
-    if (!part.empty() && colon == std::string::npos)
-      line.Fail("a proxy address HOST:PORT with a port " + RangeText(kPortRange) + ", found " + Quoted(part));
-    if (colon != std::string::npos && !ReadNumber(part.substr(colon + 1), kPortRange, port))
-      line.Fail("a port " + RangeText(kPortRange) + ", found " + Quoted(part.substr(colon + 1)));
-  }
 }
 
 bool IsFileScheme(const std::string& url) {
@@ -97,15 +73,17 @@ const std::vector<StepSyntax>& Steps() {
       {"plugin-type", "N", "proxy plug-in type (1 SS, 2 VFN, any other WMP), " + RangeText(kInt32Range),
        [](ScriptLine& line, ScriptStep& step) { step.bytes = Cmd::plugInType(Int32(line, "a plug-in type")); }},
       {"socks5", "HOST:PORT[|HOST:PORT] [USER PASSWORD]",
-       "the SOCKS5 chain; ports " + RangeText(kPortRange) + ", texts " + kTextBytes + "; \"|\" alone turns it off",
+       "the SOCKS5 chain; each address with its host, ports " + RangeText(kPortRange) + ", texts " + kTextBytes +
+           "; \"|\" alone turns it off",
        [](ScriptLine& line, ScriptStep& step) {
          Socks5ProxyList list;
          ReadProxyPair(line, list.first, list.second);
          list.userName = OptionalText(line, "a user name");
-         if (list.userName) list.password = Text(line, "a password", true);
+         if (list.userName) list.password = line.Text("a password", true);
          step.bytes = Cmd::socks5Setting(list);
        }},
-      {"plug", "HOST:PORT[|HOST:PORT] [HEADER]", "the PLUG chain; ports " + RangeText(kPortRange) + ", texts " + kTextBytes,
+      {"plug", "HOST:PORT[|HOST:PORT] [HEADER]",
+       "the PLUG chain; each address with its host, ports " + RangeText(kPortRange) + ", texts " + kTextBytes,
        [](ScriptLine& line, ScriptStep& step) {
          PlugProxyList list;
          ReadProxyPair(line, list.first, list.second);
@@ -118,7 +96,7 @@ const std::vector<StepSyntax>& Steps() {
        [](ScriptLine& line, ScriptStep& step) {
          const uint8_t version = Octet(line, "a version");
          const uint8_t keyType = Octet(line, "a key type");
-         step.bytes = Cmd::secureHeader(version, keyType, line.Rest("a header", 1, kMaxText));
+         step.bytes = Cmd::secureHeader(version, keyType, line.Rest("a header", 1, kMaxTextBytes));
        }},
       {"key", "TOTAL INDEX KEY",
        "proxy key INDEX of TOTAL, each " + RangeText(kOctetRange) + ", INDEX below TOTAL; KEY " + kTextBytes,
@@ -128,15 +106,16 @@ const std::vector<StepSyntax>& Steps() {
          if (index >= total)
            line.Fail("a key index below the key total " + std::to_string(total) + ", found " +
                      Quoted(std::to_string(index)));
-         step.bytes = Cmd::proxyKey(total, index, Text(line, "a key", true));
+         step.bytes = Cmd::proxyKey(total, index, line.Text("a key", true));
        }},
       {"url", "CONN TYPE URL",
        "connection CONN of proxy 0 (connection 0 starts play), TYPE 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP; "
-       "both " + RangeText(kInt32Range) + "; URL " + kTextBytes,
+       "both " + RangeText(kInt32Range) + "; URL SCHEME://HOST[:PORT][/PATH] of " + kTextBytes + ", its port " +
+           RangeText(kPortRange) + ", as the library takes it",
        [](ScriptLine& line, ScriptStep& step) {
          const int32_t connection = Int32(line, "a connection index");
          const int32_t type = Int32(line, kConnectionType);
-         const std::string url = Text(line, "a URL");
+         const std::string url = ReadStreamUrl(line);
          step.bytes = Cmd::url(connection, type, url);
          // The library ignores a URL of type 0 and one of the file scheme.
          step.startsPlay = connection == 0 && type != 0 && !IsFileScheme(url);

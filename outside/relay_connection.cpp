@@ -1,5 +1,6 @@
 #include "relay_connection.h"
 
+#include <algorithm>
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 
@@ -160,28 +161,40 @@ void RelayConnection::Pump(int side) {
   Way& way = m_ways[side];
   for (size_t turn = 0; turn < relay_limits::kTurnBytes;) {
     if (!way.open || m_phase != Phase::Carrying) return;
-    GrowWhenFilled(way);
+    const asio::mutable_buffer room = ReadRoom(way);
     std::error_code error;
-    const size_t size = way.from->read_some(asio::buffer(way.buffer.get(), way.capacity), error);
+    const size_t size = way.from->read_some(room, error);
     if (error == asio::error::would_block) return AwaitBytes(side);
-    if (!Received(side, size, error)) return;
+    if (!Received(side, static_cast<const char*>(room.data()), size, room.size(), error)) return;
     if (!way.filled) return AwaitBytes(side);
     turn += size;
   }
   asio::post(m_player.get_executor(), WhileCarrying([side](RelayConnection& self) { self.Pump(side); }));
 }
 
+// The shared read buffer while the peer keeps up and the process keeps little for slow peers; otherwise the
+// way's own.
+asio::mutable_buffer RelayConnection::ReadRoom(Way& way) {
+  RelayIo& io = m_core->Io();
+  if (!way.slow && io.m_nSpillBytes < relay_limits::kSpillBudget)
+    return asio::buffer(io.BurstBuffer(), relay_limits::kBurstBytes);
+  GrowWhenFilled(way);
+  return asio::buffer(way.buffer.get(), way.capacity);
+}
+
+// A wait holds its buffer until bytes come: the way's own.
 void RelayConnection::AwaitBytes(int side) {
   Way& way = m_ways[side];
   GrowWhenFilled(way);
   way.from->async_read_some(asio::buffer(way.buffer.get(), way.capacity),
                             WhileCarrying([side](RelayConnection& self, std::error_code error, size_t size) {
-                              if (self.Received(side, size, error)) self.Pump(side);
+                              Way& way = self.m_ways[side];
+                              if (self.Received(side, way.buffer.get(), size, way.capacity, error)) self.Pump(side);
                             }));
 }
 
 // A read's outcome: its bytes are passed on. False when the way now waits for a send, or has ended.
-bool RelayConnection::Received(int side, size_t size, std::error_code error) {
+bool RelayConnection::Received(int side, const char* data, size_t size, size_t room, std::error_code error) {
   if (!m_ways[side].open) return false;  // a refused request ended this way meanwhile
   if (error == asio::error::eof) {
     WayEnded(side);
@@ -192,7 +205,7 @@ bool RelayConnection::Received(int side, size_t size, std::error_code error) {
     return false;
   }
   Way& way = m_ways[side];
-  way.filled = size == way.capacity;
+  way.filled = size == room;
   m_nCarried += static_cast<int64_t>(size);
   m_lastByte = Clock::now();
   m_core->Carried(size);
@@ -200,15 +213,14 @@ bool RelayConnection::Received(int side, size_t size, std::error_code error) {
     m_nPlayerBytes += static_cast<int64_t>(size);
     Speak();
   }
-  return PassOn(side, size);
+  return PassOn(side, data, size);
 }
 
 // Sends a read on; the player's bytes, while they are requests, as the request reader rewrites them. What
 // the reader found at their end (a refusal, a tunnel, an upgrade) is acted on once what came before it has
 // gone on. The source's answer to an upgrade is read for its status on the way.
-bool RelayConnection::PassOn(int side, size_t size) {
+bool RelayConnection::PassOn(int side, const char* data, size_t size) {
   RelayFaultPoint(RelayFault::Carry);
-  const char* data = m_ways[side].buffer.get();
   if (side == 1 && m_upgrade != nullptr) {
     const UpgradeAnswer::Verdict verdict = m_upgrade->Feed(data, size);
     if (verdict != UpgradeAnswer::Verdict::Undecided) UpgradeDecided(verdict == UpgradeAnswer::Verdict::Switched);
@@ -265,24 +277,50 @@ bool RelayConnection::PassRequests(int result) {
 
 // Sends what it can at once and the rest when the peer takes it. True when all went at once.
 bool RelayConnection::Send(int side, const char* data, size_t size) {
-  asio::ip::tcp::socket& to = *m_ways[side].to;
+  Way& way = m_ways[side];
   size_t sent = 0;
   while (sent < size) {
     std::error_code error;
-    sent += to.write_some(asio::buffer(data + sent, size - sent), error);
+    sent += way.to->write_some(asio::buffer(data + sent, size - sent), error);
     if (error == asio::error::would_block) break;
     if (error) {
       Finish("closed after " + std::to_string(m_nCarried) + " bytes");
       return false;
     }
   }
-  if (sent == size) return Sent(side);
-  asio::async_write(to, asio::buffer(data + sent, size - sent),
+  const bool shared = m_core->Io().IsBurstBuffer(data);
+  if (sent == size) {
+    if (!shared) way.slow = false;  // the peer took a read of the way's own at once: it keeps up again
+    return Sent(side);
+  }
+  // The shared buffer serves the next read of any connection: what the peer has not taken moves here.
+  const char* rest = shared ? Spill(way, data + sent, size - sent) : data + sent;
+  asio::async_write(*way.to, asio::buffer(rest, size - sent),
                     WhileCarrying([side](RelayConnection& self, std::error_code error, size_t) {
+                      self.ReleaseSpill(self.m_ways[side]);
                       if (error) return self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
                       if (self.Sent(side)) self.Pump(side);
                     }));
   return false;
+}
+
+const char* RelayConnection::Spill(Way& way, const char* data, size_t size) {
+  way.spill.reset(new char[size]);
+  std::copy(data, data + size, way.spill.get());
+  way.spillSize = size;
+  way.slow = true;
+  RelayIo& io = m_core->Io();
+  io.m_nBufferBytes += size;
+  io.m_nSpillBytes += size;
+  return way.spill.get();
+}
+
+void RelayConnection::ReleaseSpill(Way& way) {
+  RelayIo& io = m_core->Io();
+  io.m_nBufferBytes -= way.spillSize;
+  io.m_nSpillBytes -= way.spillSize;
+  way.spill.reset();
+  way.spillSize = 0;
 }
 
 // What was sent has gone; true when the way goes on reading. The player's way waits instead while a tunnel
@@ -317,6 +355,10 @@ void RelayConnection::WayEnded(int side) {
 // reached or, along its own route, another one the player names; never anywhere else.
 void RelayConnection::Tunnel() {
   if (m_requests->Requests() > 0) return RefuseRequest(400, "a CONNECT after other requests on the connection");
+  // The tunnel's answer must reach the player before any byte of the source's, and writes to the player may
+  // still be under way: a source that spoke first (a protocol whose server speaks first) gets no tunnel.
+  if (m_nCarried > m_nPlayerBytes || !m_early.empty())
+    return Finish(kRelayFailureMark + std::string("request refused: a CONNECT after the source had spoken, closed"));
   const HttpRequestRewriter::Target target = m_requests->TunnelTarget();
   const std::string named = HostPortText(target.host, target.port);
   const std::optional<size_t> source = ConfiguredSource(target.host, target.port);
@@ -491,6 +533,7 @@ void RelayConnection::Close(bool quietly) {
   m_timer.cancel();
   RelayIo& io = m_core->Io();
   for (Way& way : m_ways) {
+    ReleaseSpill(way);
     io.m_nBufferBytes -= way.capacity;
     way.buffer.reset();
     way.capacity = 0;

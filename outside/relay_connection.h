@@ -56,6 +56,9 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     bool filled = false;       // the last read filled the buffer: more is likely waiting, read into the full size
+    bool slow = false;         // the peer did not take a read at once: read into the own buffer until it keeps up
+    std::unique_ptr<char[]> spill;  // what the peer has not yet taken of a shared read
+    size_t spillSize = 0;
     bool open = true;
   };
 
@@ -63,8 +66,9 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   void Opened(RouteAttempt* winner);
   void Pump(int side);
   void AwaitBytes(int side);
-  bool Received(int side, size_t size, std::error_code error);
-  bool PassOn(int side, size_t size);
+  asio::mutable_buffer ReadRoom(Way& way);
+  bool Received(int side, const char* data, size_t size, size_t room, std::error_code error);
+  bool PassOn(int side, const char* data, size_t size);
   bool Sniff(const char* data, size_t size);
   bool PassRequests(int result);
   bool Send(int side, const char* data, size_t size);
@@ -87,6 +91,8 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   void Speak();
   void ReserveBuffer(Way& way, size_t size);
   void GrowWhenFilled(Way& way);
+  const char* Spill(Way& way, const char* data, size_t size);
+  void ReleaseSpill(Way& way);
   void Failed(const char* what, const std::string& error) noexcept;
   template <typename Step>
   auto Guarded(const char* what, Step step);

@@ -4,6 +4,8 @@
 #include <future>
 #include <mutex>
 
+#include "relay_limits.h"
+
 namespace {
 
 std::mutex g_lock;
@@ -43,6 +45,11 @@ void RelayIo::Loop() {
     } catch (...) {
     }
   }
+}
+
+char* RelayIo::BurstBuffer() {
+  if (m_burst == nullptr) m_burst.reset(new char[relay_limits::kBurstBytes]);
+  return m_burst.get();
 }
 
 void RelayIo::Run(const std::function<void()>& work) {

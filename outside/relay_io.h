@@ -25,13 +25,20 @@ class RelayIo {
 
   // The connections of every relay of the process; the I/O thread's alone.
   int m_nConnections = 0;
+  // The read buffer every connection shares (relay_limits::kBurstBytes), made at its first use.
+  char* BurstBuffer();
+  bool IsBurstBuffer(const char* data) const { return m_burst != nullptr && data == m_burst.get(); }
+
   // The bytes of every connection's buffers, for the relay's test build to read.
   size_t m_nBufferBytes = 0;
+  // Of those, what peers have not yet taken of shared reads.
+  size_t m_nSpillBytes = 0;
 
  private:
   RelayIo();
   void Loop();
 
+  std::unique_ptr<char[]> m_burst;
   asio::io_context m_context{1};
   asio::executor_work_guard<asio::io_context::executor_type> m_work;
   std::thread m_thread;

@@ -9,13 +9,23 @@ namespace relay_limits {
 
 using namespace std::chrono_literals;
 
-// Each way of a connection reads into a buffer of its own. It starts small, so a connection that carries
-// nothing holds little, and grows to the full size the first time a read fills it: a stream then moves in
-// reads this large, few enough that the calls (under Wine, round trips to the Wine server) stay cheap.
+// Each way of a connection has a buffer of its own, for a read that waits for bytes (it holds its buffer
+// meanwhile) and for a way whose peer falls behind. It starts small, so a connection that carries nothing
+// holds little, and grows to the full size the first time a read fills it.
 constexpr size_t kFirstBufferBytes = 4 * 1024;
 constexpr size_t kBufferBytes = 128 * 1024;
+// A read whose bytes the peer takes at once needs no buffer of the connection's own: one buffer of the I/O
+// thread, this large, serves every connection in turn, so a fast stream moves in few, large calls (under
+// Wine each is a round trip to the Wine server) while each connection holds only its own small buffers.
+constexpr size_t kBurstBytes = 4 * 1024 * 1024;
+// What peers have not yet taken of such reads is kept by their connections until they take it. Past this
+// much over the whole process, connections read into their own buffers only; a connection keeps at most
+// one read's worth, and none once its peer has been slow, until the peer keeps up again.
+constexpr size_t kSpillBudget = 16 * 1024 * 1024;
+// The most a connection holds: its two buffers and what its peer has not taken of one shared read.
+constexpr size_t kConnectionBytesBound = 2 * kBufferBytes + kBurstBytes;
 // The most one way carries before the other connections get their turn on the I/O thread.
-constexpr size_t kTurnBytes = 1024 * 1024;
+constexpr size_t kTurnBytes = kBurstBytes;
 
 // A player's connections to one proxy, and to every proxy of the process: a video wall of 64 cells with a
 // few players each stays far below; a flood of connections meets a refusal instead of the host's memory.

@@ -1,13 +1,18 @@
 // The process log as a proxy plug-in library sees it: the stream address, level and lock it was handed by
-// "ProxySetLogFile". Lines go through the log's current stream under the log's own lock, stamped and
-// prefixed with the library's name as the real library writes them.
+// "ProxySetLogFile". Each line is "NAME: TEXT", NAME the library's file name. It goes through the log's own
+// line writer when the log offers it (log/log_writer_offer.h), so it counts toward the file's size limit as
+// the log's own lines do; otherwise into the log's current stream under the log's lock and the line lock,
+// in the log's one line format.
 #pragma once
 
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 
 #include "base/platform.h"
+#include "log/log_line.h"
 #include "log/log_line_lock.h"
+#include "log/log_writer_offer.h"
 
 class SharedLog {
  public:
@@ -20,10 +25,14 @@ class SharedLog {
   void WriteF(LONG level, const char* format, ...) QEL_PRINTF_FORMAT(3, 4);
 
  private:
+  void WriteIntoStream(FILE** ppStream, CRITICAL_SECTION* pLock, std::string_view line);
+
   const char* m_libraryName;
   std::mutex m_mutex;
   FILE** m_ppStream = nullptr;
   LONG m_nLevel = 0;
   CRITICAL_SECTION* m_pLock = nullptr;
+  LogWriterOffer m_offer;
   LogLineLockSection m_lineLockSection;
+  LogLineWriter m_lineWriter;  // used under the log's lock
 };

@@ -23,12 +23,13 @@ layers=(base log config plugins+host_interfaces talkback video control)
 contract=(base/platform.h host_interfaces/host_interfaces.h host_interfaces/term_interfaces.h
           plugins/outside_interfaces.h config/src_config.h video/command_format.h video/command_writer.h
           log/log_settings.h)
-# Shared helpers: the log's escape rule and line lock (the library and the stand-ins write one file),
-# the failure lines (the library's and the relay's mark, which the simulator judges by), the reference
-# count and the owning reference, big-endian reads, and for the simulator the registry reader and a
-# module's file version.
-helpers=(log/log_escape.h log/log_line_lock.h log/failure_lines.h base/big_endian.h base/object_count.h
-         base/com_ref.h base/registry.h log/log_file.h)
+# Shared helpers: the log's escape rule, line writer, line lock and the writer it offers its plug-in (the
+# library and the stand-ins write one file in one format), the failure lines (the library's and the relay's
+# mark, which the simulator judges by), the reference count and the owning reference, big-endian reads, and
+# for the simulator the registry reader, a module's file version and the URL parser (a script refuses the
+# URLs the library would).
+helpers=(log/log_escape.h log/log_line.h log/log_line_lock.h log/log_writer_offer.h log/failure_lines.h
+         base/big_endian.h base/object_count.h base/com_ref.h base/registry.h log/log_file.h config/url_parser.h)
 lock_owner=src/config
 lock_exempt=(outside/c_proxy_standin.c tests/c_plugin sdk tests/sdk)
 

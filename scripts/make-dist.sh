@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Packs the release from a win32 build: OUT_DIR/QelVorlaProxy-<version>-win32.zip with the stripped
-# library and its debug information in a separate file that the library names (.gnu_debuglink), the relay
+# Packs the release from a win32 build: OUT_DIR/QelVorlaProxy-<version>-win32.zip, every file in one
+# folder QelVorlaProxy-<version>/, with the stripped library and its debug information in a separate file that the library names (.gnu_debuglink), the relay
 # in a folder of its own under the three proxy plug-in file names with its debug file, the log settings as
 # a .reg file, the install note, the plug-in kit (sdk/), the notices of the runtime libraries linked in
-# statically, and SHA256SUMS over every other file.
+# statically, VERSION.txt with the commit, and SHA256SUMS over every other file. The archive's own
+# SHA-256 goes beside it (ARCHIVE.sha256, for sha256sum -c) and to standard error.
 # Reproducible: the entries are in a fixed order with a fixed time and mode (0644), so two builds of one
 # commit give the same bytes (the build itself leaves out time stamps and folder names, see cmake/).
 # A part of the release is staged with `add PATH`, after its file is in "$stage/PATH".
@@ -48,7 +49,7 @@ crlf "$top/packaging/QelVorlaProxy-log.reg" QelVorlaProxy-log.reg
 add QelVorlaProxy-log.reg
 # The crash recipe's example: the library's image base plus the offset 0x1a2b3.
 base=$(image_base QelVorlaProxy.dll)
-sed -e "s/@VERSION@/$version/" -e "s/@IMAGE_BASE@/$base/g" -e "s/@EXAMPLE_ADDRESS@/$(printf '0x%08x' $((base + 0x1a2b3)))/g" \
+sed -e "s/@VERSION@/$version/g" -e "s/@IMAGE_BASE@/$base/g" -e "s/@EXAMPLE_ADDRESS@/$(printf '0x%08x' $((base + 0x1a2b3)))/g" \
   -e "s/@RELAY_IMAGE_BASE@/$(image_base relay/QelVideoProxy_WMP.dll)/" -e 's/$/\r/' \
   "$top/packaging/INSTALL.txt" >"$stage/INSTALL.txt"
 add INSTALL.txt
@@ -70,17 +71,29 @@ cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/notices/gcc-runtime-libra
 cp /usr/share/doc/mingw-w64-i686-dev/copyright "$stage/notices/mingw-w64-runtime-and-winpthreads.txt"
 add notices/gcc-runtime-libraries.txt notices/mingw-w64-runtime-and-winpthreads.txt
 
+# The commit the sources came from, at the time of packing: "with uncommitted changes" when the
+# checkout differs from it.
+commit=$(git -C "$top" rev-parse HEAD 2>/dev/null || echo "unknown (not a git checkout)")
+if [ -n "$(git -C "$top" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  commit="$commit, with uncommitted changes"
+fi
+printf 'QelVorlaProxy %s for Windows (32-bit)\ncommit %s\ncommitted %s\n' "$version" "$commit" \
+  "$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')" >"$stage/VERSION.raw"
+crlf "$stage/VERSION.raw" VERSION.txt
+rm "$stage/VERSION.raw"
+add VERSION.txt
+
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 add SHA256SUMS
 
 archive=$out/QelVorlaProxy-$version-win32.zip
-python3 - "$archive" "$SOURCE_DATE_EPOCH" "$stage" "${files[@]}" <<'PACK'
+python3 - "$archive" "$SOURCE_DATE_EPOCH" "$stage" "QelVorlaProxy-$version/" "${files[@]}" <<'PACK'
 import os, sys, time, zipfile
-archive, epoch, stage, names = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4:]
+archive, epoch, stage, folder, names = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5:]
 stamp = time.gmtime(max(epoch, 315532800))[:6]  # a zip entry cannot be older than 1980
 with zipfile.ZipFile(archive + ".part", "w") as z:
     for name in names:
-        entry = zipfile.ZipInfo(name, date_time=stamp)
+        entry = zipfile.ZipInfo(folder + name, date_time=stamp)
         entry.compress_type = zipfile.ZIP_DEFLATED
         entry.create_system = 3  # Unix, so unzip applies the mode below
         entry.external_attr = 0o100644 << 16
@@ -88,4 +101,6 @@ with zipfile.ZipFile(archive + ".part", "w") as z:
             z.writestr(entry, f.read())
 os.replace(archive + ".part", archive)
 PACK
+(cd "$out" && sha256sum "$(basename "$archive")" >"$archive.sha256")
+echo "dist: SHA-256 $(cut -d' ' -f1 "$archive.sha256")  $(basename "$archive") (also in $archive.sha256)" >&2
 echo "$archive"

@@ -16,7 +16,7 @@ case ${1:-} in
   *) exec "$top/qelhost" "$@" ;;
 esac
 preset=$("$top/scripts/host-preset.sh")
-"$top/scripts/build-tree.sh" "$preset" qelhost
+"$top/scripts/build-tree.sh" --ready-if "$top/build/$preset/host/qelhost.exe" "$preset" qelhost
 prefix=${QEL_WINEPREFIX:-$top/build/$preset/wineprefix}
 [ -f "$prefix/system.reg" ] || echo "demo: setting up Wine's prefix in $prefix, once (about 15 seconds)" >&2
 echo "demo: starting Wine and the stream demo on $preset"

@@ -4,13 +4,20 @@ bytes in all), keeps a copy in COPY for the checksum, and serves it over HTTP on
 bytes a second, as a live origin sends a stream at its bit rate. Any path gives the stream.
     stream_origin.py PORT SIZE RATE COPY
 """
+import argparse
 import http.server
 import math
 import struct
-import sys
 import time
 
-port, size, rate, copy = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+arguments = argparse.ArgumentParser(description=__doc__.split("\n    ")[0],
+                                    formatter_class=argparse.RawDescriptionHelpFormatter)
+arguments.add_argument("port", type=int, help="the port to serve on, on 127.0.0.1")
+arguments.add_argument("size", type=int, help="the stream's size in bytes, its 44-byte WAV header included")
+arguments.add_argument("rate", type=int, help="bytes sent a second")
+arguments.add_argument("copy", help="a file to write the stream into, to compare a player's bytes with")
+options = arguments.parse_args()
+port, size, rate, copy = options.port, options.size, options.rate, options.copy
 CHUNK = 16 * 1024
 SAMPLE_RATE, CHANNELS, SAMPLE_BYTES = 48000, 2, 2
 

@@ -5,6 +5,9 @@
 # Several runs may use one prefix at once (a test run and two demos, say). No run ever stops the server:
 # it is started to linger a few seconds after its last client and then exits by itself, so a run that
 # ends never takes down another run's processes. Setting up the prefix is done under a lock.
+# While a run lasts, a keeper program of its own keeps the server from going down: a server whose linger
+# has run out goes down over seconds (its services end, it writes the registry out), and a program that
+# starts then waits for it, up to 8 seconds here, or may be cut off with it.
 # The loader matches the build: the 64-bit one for a 64-bit build, the 32-bit one otherwise.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
@@ -61,7 +64,25 @@ flock -u "$lock"
 exec {lock}>&-
 # Joins the server of a run already going (this one then exits at once), or starts one that lingers.
 "$WINESERVER" -p"$linger_seconds" >/dev/null 2>&1 &
-# Start Wine's own services now, detached from any pipe: started by the first test instead, they would
-# inherit its output and CTest would wait on them until its timeout.
-"$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
-"$@"
+
+# The keeper: a cmd that reads a comment a second until this run's process ($$, which the command below
+# becomes) has ended, then the end of its input, and ends. Should its server go down all the same (it was
+# going down as the keeper started), another keeper starts on the next server. The first one also starts
+# Wine's own services, detached from any pipe: started by the first test instead, they would inherit its
+# output and CTest would wait on them until its timeout.
+keeper_output=$(mktemp)
+run=$$
+running() { kill -0 "$run" 2>/dev/null && ! grep -qs '^State:[[:space:]]*Z' "/proc/$run/status"; }
+(
+  set +e
+  while running; do
+    "$WINELOADER" cmd /q /k echo up < <(while running && echo rem; do sleep 1; done) >>"$keeper_output" 2>/dev/null
+    sleep 0.5
+  done
+  rm -f "$keeper_output"
+) </dev/null >/dev/null 2>&1 &
+for _ in $(seq 600); do
+  grep -q up "$keeper_output" 2>/dev/null && break
+  sleep 0.1
+done
+exec "$@"

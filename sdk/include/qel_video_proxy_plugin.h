@@ -506,8 +506,12 @@ typedef LONG(QEL_EXPORT_CALL* QelProxyFactoryFn)(void** ppObject);
 
 /* ---- The shared log -------------------------------------------------------------------------------- */
 
-/* A line: "MM/DD/YY-HH:MM:SS.mmm " (local time), the text escaped, CR LF; one fwrite, then fflush. By
-   convention the text starts with your plug-in's name and ": ". Each line is written:
+/* A line: "MM/DD/YY-HH:MM:SS.mmm " (local time), the text escaped, CR LF, then fflush; a text of any
+   length stays one line. By convention the text starts with your plug-in's name and ": ".
+   The library offers its own line writer to the plug-in in its process (QEL_LOG_WRITER_OFFER_PREFIX): a
+   line written through it counts toward the log's size limit as the library's own lines do, so it moves
+   the file aside in time and follows another host process's move. Lines written into the stream directly
+   pass no size test: use the offer whenever it is there. Without it, each line is written:
      1. holding *pLock (EnterCriticalSection), reading *ppStream; when it is NULL, drop the line;
      2. holding the line lock, which keeps apart the lines of host processes sharing one file;
      3. write and flush; release the line lock; LeaveCriticalSection.
@@ -591,6 +595,74 @@ static inline void QelLogLineLockRelease(volatile LONG64* word, LONG64 mine) {
   InterlockedCompareExchange64(word, (LONG64)((ULONG64)mine & ~(ULONG64)0xFFFFFFFFu), mine);
 }
 
+/* The offer: a named section, QEL_LOG_WRITER_OFFER_PREFIX then "<process id>.<ppStream>", the process id in
+   8 and the address ppStream in 2 * sizeof(void*) upper-case hexadecimal digits, holding the library's log
+   and its line writer for the log's life. Write through it from any thread, without holding *pLock: it
+   takes the locks, stamps, escapes, tests the size and writes; it returns 1, or 0 while the log is closed
+   (the line is dropped). Read it once, when the log is handed over. */
+#define QEL_LOG_WRITER_OFFER_PREFIX "Local\\QelVorlaProxy.LogWriter."
+typedef int(QEL_EXPORT_CALL* QelLogWriteLineFn)(void* log, const char* text);
+typedef struct QelLogWriterOffer {
+  void* log;
+  QelLogWriteLineFn writeLine; /* NULL: nothing offered */
+} QelLogWriterOffer;
+
+static inline char* QelLogPutHex(char* out, ULONG64 value, unsigned digits) {
+  while (digits-- > 0) *out++ = "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
+  return out;
+}
+
+static inline QelLogWriterOffer QelFindLogWriterOffer(FILE** ppStream) {
+  QelLogWriterOffer offer = {NULL, NULL};
+  char name[sizeof QEL_LOG_WRITER_OFFER_PREFIX + 8 + 1 + 2 * sizeof(void*)];
+  char* end = name + sizeof QEL_LOG_WRITER_OFFER_PREFIX - 1;
+  HANDLE section;
+  const void* view;
+  memcpy(name, QEL_LOG_WRITER_OFFER_PREFIX, sizeof QEL_LOG_WRITER_OFFER_PREFIX - 1);
+  end = QelLogPutHex(end, GetCurrentProcessId(), 8);
+  *end++ = '.';
+  end = QelLogPutHex(end, (uintptr_t)ppStream, 2 * sizeof(void*));
+  *end = '\0';
+  section = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+  if (section == NULL) return offer;
+  view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof offer);
+  if (view != NULL) {
+    memcpy(&offer, view, sizeof offer);
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(section);
+  return offer;
+}
+
+/* Text bytes escaped at a time; a longer text is written in pieces, all in its one line. */
+#define QEL_LOG_PIECE_BYTES 1024
+
+/* Writes one line stamped `at` into stream through write, then flush; returns the bytes written. The
+   stream belongs to msvcrt.dll, hence its own fwrite and fflush (see QelSharedLog). */
+static inline size_t QelLogWriteLineAt(size_t(__cdecl* write)(const void*, size_t, size_t, FILE*),
+                                       int(__cdecl* flush)(FILE*), FILE* stream, const SYSTEMTIME* at,
+                                       const char* text, size_t length) {
+  char line[22 + QEL_LOG_PIECE_BYTES * QEL_LOG_ESCAPE_MAX_GROWTH + 2];
+  char* end = line + snprintf(line, 23, "%02u/%02u/%02u-%02u:%02u:%02u.%03u ", (unsigned)at->wMonth,
+                              (unsigned)at->wDay, (unsigned)(at->wYear % 100), (unsigned)at->wHour,
+                              (unsigned)at->wMinute, (unsigned)at->wSecond, (unsigned)at->wMilliseconds);
+  size_t written = 0;
+  for (;;) {
+    const size_t piece = length < QEL_LOG_PIECE_BYTES ? length : QEL_LOG_PIECE_BYTES;
+    end = QelLogEscape(text, piece, end);
+    text += piece;
+    length -= piece;
+    if (length == 0) break;
+    written += write(line, 1, (size_t)(end - line), stream);
+    end = line;
+  }
+  *end++ = '\r';
+  *end++ = '\n';
+  written += write(line, 1, (size_t)(end - line), stream);
+  flush(stream);
+  return written;
+}
+
 /* What a plug-in keeps of the shared log: one for the plug-in, static (so zero before the first call).
    The stream belongs to msvcrt.dll, so it is written with msvcrt.dll's own fwrite and fflush whatever C
    runtime the plug-in links. */
@@ -603,6 +675,7 @@ typedef struct QelSharedLog {
   size_t(__cdecl* write)(const void* data, size_t size, size_t count, FILE* stream);
   int(__cdecl* flush)(FILE* stream);
   volatile LONG state; /* QEL_SHARED_LOG_CLOSED, _OPENING, _OPEN or _CLOSING */
+  QelLogWriterOffer offer; /* the library's line writer, when it offers one */
 } QelSharedLog;
 enum { QEL_SHARED_LOG_CLOSED, QEL_SHARED_LOG_OPENING, QEL_SHARED_LOG_OPEN, QEL_SHARED_LOG_CLOSING };
 
@@ -631,6 +704,7 @@ static inline int QelSharedLogOpen(QelSharedLog* log, FILE** ppStream, LONG leve
     log->lineLock = (volatile LONG64*)MapViewOfFile(log->section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG64));
   log->level = level;
   log->pLock = pLock;
+  log->offer = QelFindLogWriterOffer(ppStream);
   /* Last, so a writer that sees the stream's address sees everything else. */
   InterlockedExchangePointer((PVOID volatile*)&log->ppStream, ppStream);
   InterlockedExchange(&log->state, QEL_SHARED_LOG_OPEN);
@@ -650,28 +724,21 @@ static inline void QelSharedLogClose(QelSharedLog* log) {
   InterlockedExchange(&log->state, QEL_SHARED_LOG_CLOSED);
 }
 
-/* One line at `level` (1 to 3), by the rules above. Longer texts are cut at 1000 bytes. */
+/* One line at `level` (1 to 3), by the rules above: through the library's writer when it offers one. */
 static inline void QelSharedLogWrite(QelSharedLog* log, LONG level, const char* text) {
-  char line[32 + 1000 * QEL_LOG_ESCAPE_MAX_GROWTH + 2];
   SYSTEMTIME now;
-  size_t length = strlen(text);
-  char* end;
   FILE* stream;
   if (log->ppStream == NULL || log->pLock == NULL || level > log->level) return;
-  if (length > 1000) length = 1000;
+  if (log->offer.writeLine != NULL) {
+    log->offer.writeLine(log->offer.log, text);
+    return;
+  }
   GetLocalTime(&now);
-  end = line + snprintf(line, 32, "%02u/%02u/%02u-%02u:%02u:%02u.%03u ", (unsigned)now.wMonth,
-                        (unsigned)now.wDay, (unsigned)(now.wYear % 100), (unsigned)now.wHour,
-                        (unsigned)now.wMinute, (unsigned)now.wSecond, (unsigned)now.wMilliseconds);
-  end = QelLogEscape(text, length, end);
-  *end++ = '\r';
-  *end++ = '\n';
   EnterCriticalSection(log->pLock);
   stream = *log->ppStream;
   if (stream != NULL) {
     const LONG64 mine = log->lineLock != NULL ? QelLogLineLockTake(log->lineLock) : 0;
-    log->write(line, 1, (size_t)(end - line), stream);
-    log->flush(stream);
+    QelLogWriteLineAt(log->write, log->flush, stream, &now, text, strlen(text));
     if (log->lineLock != NULL) QelLogLineLockRelease(log->lineLock, mine);
   }
   LeaveCriticalSection(log->pLock);

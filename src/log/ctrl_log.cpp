@@ -1,9 +1,7 @@
 #include "log/ctrl_log.h"
 
-#include <chrono>
 #include <cstdarg>
 #include <cstring>
-#include <thread>
 
 #include "base/locks.h"
 #include "base/registry.h"
@@ -17,9 +15,7 @@ constexpr const char* kHeaderRule = "===========================================
 constexpr const char* kVersionedFiles[] = {"QelVorlaProxy.dll", "QelVideoProxy_WMP.dll", "QelVideoProxy_SS.dll",
                                            "QelVideoProxy_VFN.dll"};
 constexpr LONG kMaxSizeKLimit = 10239;
-constexpr int kExactPositionEvery = 32;
-constexpr int kReopenAttempts = 50;
-constexpr std::chrono::milliseconds kReopenPause{20};
+constexpr int kExactSizeEvery = 32;
 
 // A text logged as it is ("%s") skips the formatter, which costs more than the rest of the line's own work.
 bool IsPlainTextFormat(const char* format) { return format != nullptr && std::strcmp(format, "%s") == 0; }
@@ -28,6 +24,26 @@ bool IsPlainTextFormat(const char* format) { return format != nullptr && std::st
 std::string_view PlainText(const char* text) {
   if (text == nullptr) text = "(null)";
   return {text, strnlen(text, kLogMessageBufferSize - 1)};
+}
+
+// "DisplayDllVersion: File=NAME, A.B.C.D", each 16-bit part signed as the platform's version tools print it.
+std::string DllVersionText(const char* fileName) {
+  if (fileName == nullptr) fileName = "";
+  char text[kLogMessageBufferSize];
+  FileVersion version{};
+  if (!ReadFileVersion(fileName, version))
+    std::snprintf(text, sizeof text, kFailedFileVersion, fileName);
+  else
+    std::snprintf(text, sizeof text, "DisplayDllVersion: File=%s, %d.%d.%d.%d", fileName,
+                  static_cast<int16_t>(version.mostSignificant >> 16),
+                  static_cast<int16_t>(version.mostSignificant & 0xFFFF),
+                  static_cast<int16_t>(version.leastSignificant >> 16),
+                  static_cast<int16_t>(version.leastSignificant & 0xFFFF));
+  return text;
+}
+
+int QEL_LOG_WRITER_CALL WriteOfferedLine(void* log, const char* text) {
+  return static_cast<CQelCtrlLog*>(log)->WriteLine(text);
 }
 
 }  // namespace
@@ -52,7 +68,11 @@ std::string OldLogFileName(const std::string& path) {
 }
 
 CQelCtrlLog::CQelCtrlLog()
-    : m_bSettingsRead(false), m_pStream(nullptr), m_nLevel(0), m_nMaxSize(kDefaultLogMaxSize) {
+    : m_bSettingsRead(false),
+      m_pStream(nullptr),
+      m_nLevel(0),
+      m_nMaxSize(kDefaultLogMaxSize),
+      m_writerOffer(&m_pStream, LogWriterOffer{this, WriteOfferedLine}) {
   InitializeCriticalSection(&m_csLog);
 }
 
@@ -82,6 +102,7 @@ int CQelCtrlLog::ReadSettingsFrom(CRegistry& registry) {
 void CQelCtrlLog::UseSettings(const std::string& fileName, LONG level, LONG maxSize) {
   CAutoLock hold(&m_csLog);
   m_strFileName = fileName;
+  m_strOldFileName = OldLogFileName(fileName);
   m_nLevel = level;
   m_nMaxSize = maxSize;
   m_bSettingsRead = true;
@@ -111,97 +132,93 @@ int CQelCtrlLog::Write(const char* text, LONG level) {
 
 int CQelCtrlLog::WriteText(std::string_view text, LONG level) {
   if (level > m_nLevel) return 1;
-  {
-    // The usual case, a file already open, takes the section once.
-    CAutoLock hold(&m_csLog);
-    if (m_pStream != nullptr) return WriteLineHeld(text);
-  }
-  // The lock is not held between the open and the header: a plug-in line may fall between header lines.
-  if (Open() == 1) WriteHeaderBlock();
   CAutoLock hold(&m_csLog);
-  return WriteLineHeld(text);
+  const std::string header = m_pStream == nullptr && !m_bSessionLostStream ? HeaderBlock() : std::string();
+  LogLineLock line(m_lineLockSection);
+  // A new session's header block goes in one piece, so processes that start together never interleave
+  // their blocks, and no plug-in line falls between its lines.
+  if (m_pStream == nullptr && OpenLocked() == 1) {
+    m_nKnownSize += static_cast<long>(std::fwrite(header.data(), 1, header.size(), m_pStream));
+    std::fflush(m_pStream);
+  }
+  return WriteLineLocked(line, text);
 }
 
-void CQelCtrlLog::WriteHeaderBlock() {
-  LogF(1, "%s", kHeaderRule);
-  LogF(1, "Process ID: %d", static_cast<int>(GetCurrentProcessId()));
-  LogF(1, "Image Name: %s", ProcessImageName().c_str());
-  for (const char* file : kVersionedFiles) DisplayDllVersion(file);
-  LogF(1, "%s", kHeaderRule);
+std::string CQelCtrlLog::HeaderBlock() {
+  std::string block;
+  m_lineWriter.Append(block, kHeaderRule);
+  m_lineWriter.Append(block, "Process ID: " + std::to_string(static_cast<int>(GetCurrentProcessId())));
+  m_lineWriter.Append(block, "Image Name: " + ProcessImageName());
+  for (const char* file : kVersionedFiles) m_lineWriter.Append(block, DllVersionText(file));
+  m_lineWriter.Append(block, kHeaderRule);
+  return block;
 }
 
 int CQelCtrlLog::WriteLine(const char* text) {
   CAutoLock hold(&m_csLog);
-  return WriteLineHeld(text != nullptr ? text : "");
+  LogLineLock line(m_lineLockSection);
+  return WriteLineLocked(line, text != nullptr ? text : "");
 }
 
-int CQelCtrlLog::WriteLineHeld(std::string_view text) {
-  if (!ReopenIfOverLimit(false)) return 0;
-  LogLineLock otherProcesses(m_lineLockSection);
-  m_nKnownPosition += static_cast<long>(m_lineWriter.Write(m_pStream, text));
+int CQelCtrlLog::WriteLineLocked(const LogLineLock& line, std::string_view text) {
+  // Another writer's lines since this log's last one may have passed the limit, or moved the file aside.
+  if (!KeepWithinLimit(!line.Follows(m_nLastHolding), false)) return 0;
+  m_nKnownSize += static_cast<long>(m_lineWriter.Write(m_pStream, text));
   return 1;
 }
 
-long CQelCtrlLog::StreamPosition(bool exact) {
-  // Between exact readings the own count can only say "below the limit": nothing moves, whatever the
-  // stream's state.
-  if (!exact && ++m_nLinesSinceExact < kExactPositionEvery && m_nKnownPosition <= static_cast<long>(m_nMaxSize))
-    return m_nKnownPosition;
-  // A stream in a failed state reports position -1 and so is never moved aside.
-  if (std::ferror(m_pStream)) return -1L;
-  m_nLinesSinceExact = 0;
-  m_nKnownPosition = std::ftell(m_pStream);
-  return m_nKnownPosition;
-}
-
-bool CQelCtrlLog::ReopenIfOverLimit(bool exact) {
+bool CQelCtrlLog::KeepWithinLimit(bool othersWrote, bool readNow) {
   if (m_pStream == nullptr) return false;
-  const long position = StreamPosition(exact);
-  if (m_nMaxSize > 0 && position > static_cast<long>(m_nMaxSize)) {
-    std::fclose(m_pStream);
-    m_pStream = nullptr;
-    MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
-    // No header block after this reopen: the new file continues the same session.
-    if (!ReopenAfterMoveAside()) {
-      m_bSessionLostStream = true;
-      return false;
-    }
-  }
-  return true;
-}
-
-bool CQelCtrlLog::ReopenAfterMoveAside() {
-  // Another process moving the shared file aside holds it, for as long as its delete and move take, in a
-  // way that refuses every other open: the reopen waits that out rather than drop the line.
-  for (int attempt = 1;; ++attempt) {
-    if (CreateStream()) return true;
-    if (attempt == kReopenAttempts) return false;
-    std::this_thread::sleep_for(kReopenPause);
-  }
+  if (m_nMaxSize <= 0 || m_strOldFileName.empty()) return true;
+  // Between readings the own count can only say "below the limit".
+  if (!othersWrote && !readNow && ++m_nLinesSinceExact < kExactSizeEvery &&
+      m_nKnownSize <= static_cast<long>(m_nMaxSize))
+    return true;
+  m_nLinesSinceExact = 0;
+  // While no other writer has held the line lock since this log's last line, this log's append was the
+  // file's last and the stream's position, the cheaper call, is its end. A stream in a failed state is
+  // never moved aside.
+  m_nKnownSize = std::ferror(m_pStream) ? -1L : othersWrote ? LogFileSize(m_pStream) : std::ftell(m_pStream);
+  if (m_nKnownSize <= static_cast<long>(m_nMaxSize)) return true;
+  // The file written to is past the limit. If another process has moved it aside already, the file at the
+  // path is the session's new one, and the move-aside's own size test leaves it in place: either way the
+  // stream goes on at the path.
+  std::fclose(m_pStream);
+  m_pStream = nullptr;
+  MoveLogAsideIfOver(m_strFileName, m_strOldFileName, m_nMaxSize);
+  if (CreateStream()) return true;
+  m_bSessionLostStream = true;
+  return false;
 }
 
 int CQelCtrlLog::CheckSize() {
   CAutoLock hold(&m_csLog);
-  return ReopenIfOverLimit(true) ? 1 : 0;
+  LogLineLock line(m_lineLockSection);
+  return KeepWithinLimit(!line.Follows(m_nLastHolding), true) ? 1 : 0;
 }
 
 bool CQelCtrlLog::CreateStream() {
   // Binary append with explicit CR LF, so the plug-in's writes through the same FILE* read alike.
   FILE* stream = OpenLogForAppend(m_strFileName);
   if (stream == nullptr) return false;
-  // Where the write position starts in append mode is left to the C library; the size test needs it at
-  // the end.
+  // Where the write position starts in append mode is left to the C library; the size test reads it as
+  // the file's end.
   std::fseek(stream, 0, SEEK_END);
   m_pStream = stream;
-  m_nKnownPosition = std::ftell(stream);
+  m_nKnownSize = std::ftell(stream);
   m_nLinesSinceExact = 0;
   return true;
 }
 
 int CQelCtrlLog::Open() {
   CAutoLock hold(&m_csLog);
+  LogLineLock line(m_lineLockSection);
+  return OpenLocked();
+}
+
+int CQelCtrlLog::OpenLocked() {
   if (m_pStream != nullptr) return 0;
-  MoveLogAsideIfOver(m_strFileName, OldLogFileName(m_strFileName), m_nMaxSize);
+  MoveLogAsideIfOver(m_strFileName, m_strOldFileName, m_nMaxSize);
   if (!CreateStream()) return 0;
   // A stream lost at a move-aside is taken up again in the session it belonged to: no header block.
   const bool sameSession = m_bSessionLostStream;
@@ -216,17 +233,7 @@ void CQelCtrlLog::Close() {
   m_bSessionLostStream = false;
 }
 
-void CQelCtrlLog::DisplayDllVersion(const char* fileName) {
-  FileVersion version{};
-  if (fileName == nullptr || !ReadFileVersion(fileName, version)) {
-    LogF(1, kFailedFileVersion, fileName != nullptr ? fileName : "");
-    return;
-  }
-  // Each 16-bit part prints as a signed number, as the version tools of the platform do.
-  LogF(1, "DisplayDllVersion: File=%s, %d.%d.%d.%d", fileName,
-       static_cast<int16_t>(version.mostSignificant >> 16), static_cast<int16_t>(version.mostSignificant & 0xFFFF),
-       static_cast<int16_t>(version.leastSignificant >> 16), static_cast<int16_t>(version.leastSignificant & 0xFFFF));
-}
+void CQelCtrlLog::DisplayDllVersion(const char* fileName) { LogF(1, "%s", DllVersionText(fileName).c_str()); }
 
 std::string CQelCtrlLog::FileName() {
   CAutoLock hold(&m_csLog);

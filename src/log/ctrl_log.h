@@ -1,6 +1,7 @@
-// The process's one diagnostic log file, shared with the proxy plug-in. Lines are timestamped and filtered
-// by level; the file is opened lazily with a header block and moved aside to its "_old" name when it grows
-// past its limit.
+// The process's one diagnostic log file, shared with the proxy plug-in and with other host processes that
+// name the same file. Lines are timestamped and filtered by level; the file is opened lazily with a header
+// block and moved aside to its "_old" name when it grows past its limit, whichever process or plug-in wrote
+// the bytes.
 #pragma once
 
 #include <cstdarg>
@@ -12,6 +13,7 @@
 #include "log/log_line.h"
 #include "log/log_line_lock.h"
 #include "log/log_settings.h"
+#include "log/log_writer_offer.h"
 
 class CRegistry;
 
@@ -36,6 +38,7 @@ class CQelCtrlLog {
   int VLogF(LONG level, const char* format, va_list args);
   // 0 for a null text, 1 for a line above the level or written, 0 when no file is open.
   int Write(const char* text, LONG level);
+  // One line, if a file is open (none is opened for it); what the plug-in's lines go through as well.
   int WriteLine(const char* text);
   // 1 only when this call opened the file for a new session; 0 when it was open, could not be opened, or
   // was opened again for the session whose stream was lost at a move-aside (no new header block then).
@@ -55,21 +58,21 @@ class CQelCtrlLog {
   bool IsOpen();
 
  private:
-  void WriteHeaderBlock();
   // Write and LogF with the text's length known.
   int WriteText(std::string_view text, LONG level);
-  // WriteLine with the section already held.
-  int WriteLineHeld(std::string_view text);
-  // Steps shared by WriteLine and CheckSize: the stream is usable and, past the limit, moved aside and
-  // reopened. False when no stream is open afterwards.
-  bool ReopenIfOverLimit(bool exact);
-  // Tries the reopen again for about a second before giving up.
-  bool ReopenAfterMoveAside();
+  // The header block's lines, stamped now, to be written as one piece: read before the line lock is
+  // taken, since the file versions take a while and other processes wait on that lock.
+  std::string HeaderBlock();
+  // The steps below run under the section and the line lock, so no writer of any process writes, moves or
+  // reopens the file meanwhile.
+  int OpenLocked();
+  int WriteLineLocked(const LogLineLock& line, std::string_view text);
+  // The size test: past the limit the file is moved aside and opened anew (no header block: the same
+  // session goes on), or, when another process has moved it already, the new file at the path is taken
+  // up. The size is read when `othersWrote` or `readNow`, otherwise counted. False when no stream is open
+  // afterwards.
+  bool KeepWithinLimit(bool othersWrote, bool readNow);
   bool CreateStream();
-  // The write position. Asking the C library costs a system call, more than the rest of a line; so
-  // WriteLine counts its own bytes and asks only when the count passes the limit or every
-  // kExactPositionEvery lines, which also picks up what the plug-in wrote. CheckSize always asks.
-  long StreamPosition(bool exact);
 
   bool m_bSettingsRead;
   FILE* m_pStream;
@@ -77,10 +80,16 @@ class CQelCtrlLog {
   CRITICAL_SECTION m_csLog;
   LONG m_nMaxSize;
   std::string m_strFileName;
+  std::string m_strOldFileName;  // empty when the file is never moved aside
   LogLineWriter m_lineWriter;
   LogLineLockSection m_lineLockSection;
-  long m_nKnownPosition = 0;
+  LogWriterOfferSection m_writerOffer;
+  // The file's size as last read, plus this log's bytes since. Reading it costs a system call, more than
+  // the rest of a line, so it is read every kExactSizeEvery lines, when the count passes the limit, and
+  // whenever another writer has held the line lock since this log's last line.
+  long m_nKnownSize = 0;
   int m_nLinesSinceExact = 0;
+  ULONG m_nLastHolding = 0;
   // The reopen after a move-aside failed: the session goes on, and the next open writes no header.
   bool m_bSessionLostStream = false;
 };

@@ -11,9 +11,13 @@
 // read, write, rename or delete the file meanwhile. Null when the file cannot be opened.
 FILE* OpenLogForAppend(const std::string& path);
 
-// Moves the file to `oldName` (replacing an old file) when its size is above `maxSize`. Silent: a file
-// that is missing, locked or cannot be moved stays where it is.
+// Moves the file to `oldName` (replacing an old file) when its size is above `maxSize`, while other
+// processes hold it open for appending. Silent: a file that is missing, locked or cannot be moved stays
+// where it is.
 void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LONG maxSize);
+
+// The size of the file the stream writes to, every process's appends included; -1 when unknown.
+long LogFileSize(FILE* stream);
 
 // The base name of the process's executable; empty if unavailable.
 std::string ProcessImageName();

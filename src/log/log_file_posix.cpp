@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 
 #include "log/log_file.h"
@@ -22,6 +23,12 @@ void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LON
   if (info.st_size <= static_cast<off_t>(static_cast<DWORD>(maxSize)) || oldName.empty()) return;
   std::remove(oldName.c_str());
   std::rename(path.c_str(), oldName.c_str());
+}
+
+long LogFileSize(FILE* stream) {
+  struct stat info {};
+  if (fstat(fileno(stream), &info) != 0) return -1;
+  return info.st_size > LONG_MAX ? LONG_MAX : static_cast<long>(info.st_size);
 }
 
 std::string ProcessImageName() {

@@ -8,11 +8,34 @@
 // psapi.h needs the Windows types first.
 #include <psapi.h>
 
+#include <atomic>
+#include <climits>
+#include <string>
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE StreamHandle(FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); }
+
+// A process that has not yet followed the previous move-aside may still hold the old file open. Deleted
+// where it is, its name would stay taken until that process lets go, and the move onto it would fail; so it
+// first takes a name of its own, and goes when the last holder closes it.
+void RemoveOldLog(const std::string& oldName) {
+  static std::atomic<unsigned> removals{0};
+  const std::string leaving = oldName + "." + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetTickCount()) + "-" + std::to_string(++removals) + ".deleted";
+  if (MoveFileA(oldName.c_str(), leaving.c_str())) DeleteFileA(leaving.c_str());
+  else DeleteFileA(oldName.c_str());
+}
+
+}  // namespace
+
 FILE* OpenLogForAppend(const std::string& path) {
   // Append data without write data: the system appends each write at the end of the file, where a
   // seek to the end followed by a write could meet another process's write at the same offset.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+  // Attributes too, for the size test.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   // Not _O_APPEND: the C library would then seek to the end before every write, a second round of system
@@ -29,17 +52,24 @@ FILE* OpenLogForAppend(const std::string& path) {
 }
 
 void MoveLogAsideIfOver(const std::string& path, const std::string& oldName, LONG maxSize) {
-  // Open with FILE_SHARE_DELETE only: a writer elsewhere that forbids deletion makes the open fail and
-  // nothing is moved. The handle stays open across the move.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Every other open of the log shares reading, writing and deletion, and so does this one: an open that
+  // shared deletion alone would fail while any other process appends, and the file would never move. The
+  // handle stays open across the move.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   const DWORD size = GetFileSize(file, nullptr);
   if (size != INVALID_FILE_SIZE && size > static_cast<DWORD>(maxSize) && !oldName.empty()) {
-    DeleteFileA(oldName.c_str());
+    RemoveOldLog(oldName);
     MoveFileA(path.c_str(), oldName.c_str());
   }
   CloseHandle(file);
+}
+
+long LogFileSize(FILE* stream) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(StreamHandle(stream), &size)) return -1;
+  return size.QuadPart > LONG_MAX ? LONG_MAX : static_cast<long>(size.QuadPart);
 }
 
 std::string ProcessImageName() {

@@ -123,6 +123,16 @@ class LogLineLock {
   LogLineLock(const LogLineLock&) = delete;
   LogLineLock& operator=(const LogLineLock&) = delete;
 
+  // Whether this holding comes right after `previous`, so no other writer (another process, or another log
+  // of this one) has held the lock since; `previous` becomes this holding. Without the lock nothing is known.
+  bool Follows(ULONG& previous) const {
+    if (m_word == nullptr) return false;
+    const auto count = static_cast<ULONG>(static_cast<ULONG64>(m_mine) >> 32);
+    const bool follows = count == previous + 1;
+    previous = count;
+    return follows;
+  }
+
  private:
   volatile LONG64* m_word;
   LONG64 m_mine = 0;
@@ -137,6 +147,8 @@ class LogLineLock {
   explicit LogLineLock(const LogLineLockSection&) {}
   LogLineLock(const LogLineLock&) = delete;
   LogLineLock& operator=(const LogLineLock&) = delete;
+  // Other processes' appends are seen at the log's periodic size reading.
+  bool Follows(ULONG&) const { return true; }
 };
 
 #endif

@@ -18,6 +18,7 @@ class ForeignMgr final : public IBoundaryStringMgr {
     for (CBoundaryStringData* block : m_live) std::free(block);
   }
   CBoundaryStringData* QEL_THISCALL Allocate(int nAllocLength, int nCharSize) override {
+    if (nAllocLength < 0 || nCharSize <= 0) return nullptr;  // as every manager: no room for the NUL
     auto* data = static_cast<CBoundaryStringData*>(
         std::malloc(sizeof(CBoundaryStringData) + static_cast<size_t>(nAllocLength + 1) * nCharSize));
     *data = {this, 0, nAllocLength, 1};

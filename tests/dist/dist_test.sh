@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The release archive: exactly the files the install note describes, each unpacked readable (0644) and
-# listed with its checksum in SHA256SUMS; a library without debug sections that exports its two entry
+# The release archive: exactly the files the install note describes, in one folder named with the
+# version, each unpacked readable (0644) and listed with its checksum in SHA256SUMS, the archive's own
+# checksum beside it; a library without debug sections that exports its two entry
 # points and imports system DLLs only; for the library and the relay a debug link naming the separate
 # debug file with that file's checksum; the relay in a folder of its own with a version resource that says
-# what it is, whose, and the library's version; the runtime libraries' notices as Debian ships them; a
-# crash recipe whose image base and sum lead the debug file to an exported function; the log settings in
-# the 32-bit registry view; the plug-in kit (sdk/, built from by sdk_from_archive_test.sh); and the same
+# what it is, whose, and the library's version, and one on the host simulator; the runtime libraries'
+# notices as Debian ships them; a crash recipe whose image base and sum lead the debug file to an exported
+# function; the log settings under the key the library reads, for reg.exe's 32-bit view; the commit; the plug-in kit (sdk/, built from by sdk_from_archive_test.sh); and the same
 # bytes as an archive packed from a second build in another folder.
 #   dist_test.sh ARCHIVE SECOND_ARCHIVE
 set -euo pipefail
@@ -24,7 +25,10 @@ with zipfile.ZipFile(sys.argv[1]) as z:
             names.write("%s %o\n" % (entry.filename, entry.external_attr >> 16))
     z.extractall(sys.argv[2] + "/files")
 UNPACK
-expected="QelVorlaProxy.dll 100644
+version=$(sed -n 's/^project(QelVorlaProxy VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+folder=QelVorlaProxy-$version
+expected=$(sed "s|^|$folder/|" <<'NAMES'
+QelVorlaProxy.dll 100644
 QelVorlaProxy.dll.debug 100644
 relay/QelVideoProxy_WMP.dll 100644
 relay/QelVideoProxy_SS.dll 100644
@@ -40,11 +44,16 @@ sdk/example/try.qel 100644
 sdk/qelhost.exe 100644
 notices/gcc-runtime-libraries.txt 100644
 notices/mingw-w64-runtime-and-winpthreads.txt 100644
-SHA256SUMS 100644"
+VERSION.txt 100644
+SHA256SUMS 100644
+NAMES
+)
 [ "$(cat "$work/names")" = "$expected" ] || fail "the archive holds: $(tr '\n' ' ' <"$work/names")"
-files=$work/files
+[ "$(cat "$archive.sha256")" = "$(cd "$(dirname "$archive")" && sha256sum "$(basename "$archive")")" ] ||
+  fail "the checksum beside the archive is not the archive's"
+files=$work/files/$folder
 (cd "$files" && sha256sum --quiet -c SHA256SUMS) || fail "a file differs from its SHA256SUMS line"
-[ "$(cut -d' ' -f3 "$files/SHA256SUMS")" = "$(grep -v '^SHA256SUMS ' "$work/names" | cut -d' ' -f1)" ] ||
+[ "$(cut -d' ' -f3 "$files/SHA256SUMS")" = "$(grep -v '/SHA256SUMS ' "$work/names" | cut -d' ' -f1 | sed "s|^$folder/||")" ] ||
   fail "SHA256SUMS does not list every other file"
 
 sections() { i686-w64-mingw32-objdump -h "$1" | awk '$2 ~ /^\./ {print $2}'; }
@@ -74,17 +83,21 @@ for kind in SS VFN; do
   cmp -s "$files/relay/QelVideoProxy_WMP.dll" "$files/relay/QelVideoProxy_$kind.dll" ||
     fail "the plug-in differs under $kind"
 done
-# The version resource's texts are UTF-16: what the file's properties show.
-python3 - "$files/relay/QelVideoProxy_WMP.dll" "$top/CMakeLists.txt" <<'RESOURCE' || fail "the relay's version resource"
-import re, sys
+# Every executable's version resource, in UTF-16 texts: what the file's properties show.
+version_resource() {  # FILE PRODUCT
+  python3 - "$1" "$2" "$version" <<'RESOURCE' || fail "the version resource of $1"
+import sys
 data = open(sys.argv[1], "rb").read()
-version = re.search(r"QelVorlaProxy VERSION ([0-9.]+)", open(sys.argv[2]).read()).group(1)
-wanted = ["Strovek L.P.", "QelVorlaProxy relay", "FileVersion", version]
+wanted = ["Strovek L.P.", sys.argv[2], "FileVersion", sys.argv[3]]
 missing = [text for text in wanted if text.encode("utf-16-le") not in data]
 stand_in = "stand-in".encode("utf-16-le") in data
 print("missing %s%s" % (missing, ", says stand-in" if stand_in else "") if missing or stand_in else "", end="")
 sys.exit(1 if missing or stand_in else 0)
 RESOURCE
+}
+version_resource "$files/relay/QelVideoProxy_WMP.dll" "QelVorlaProxy relay"
+version_resource "$files/QelVorlaProxy.dll" "QelVorlaProxy streaming proxy control"
+version_resource "$files/sdk/qelhost.exe" "QelVorlaProxy host simulator"
 cmp -s /usr/share/doc/gcc-mingw-w64-base/copyright "$files/notices/gcc-runtime-libraries.txt" ||
   fail "the GCC runtime's notice is not Debian's"
 cmp -s /usr/share/doc/mingw-w64-i686-dev/copyright "$files/notices/mingw-w64-runtime-and-winpthreads.txt" ||
@@ -98,11 +111,13 @@ base=$(tr -d '\r' <"$files/INSTALL.txt" | awk '$1 == "QelVorlaProxy.dll" && $2 ~
 rva=$(i686-w64-mingw32-objdump -p "$files/QelVorlaProxy.dll" | sed -n 's/^\s*\[ *0\] +base\[ *[0-9]*\] \([0-9a-f]*\) Export RVA$/\1/p')
 function=$(i686-w64-mingw32-addr2line -f -e "$files/QelVorlaProxy.dll.debug" "$(printf '0x%x' $((base + 0x$rva)))" | head -1)
 [[ "$function" == ControlFactoryX* ]] || fail "image base + offset 0x$rva gives $function, not ControlFactoryX"
-grep -q '^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Strovek L.P.\\QelVorlaProxy\]' "$files/QelVorlaProxy-log.reg" ||
-  fail "the .reg file does not write the 32-bit view's key"
+grep -q '^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Strovek L.P.\\QelVorlaProxy\]' "$files/QelVorlaProxy-log.reg" ||
+  fail "the .reg file does not name the key the library reads"
 for value in LogFile LogFileLevel LogMaxSizeK; do
   grep -q "^\"$value\"=" "$files/QelVorlaProxy-log.reg" || fail "the .reg file does not set $value"
 done
+
+grep -q "^commit $(git -C "$top" rev-parse HEAD)" "$files/VERSION.txt" || fail "VERSION.txt: $(cat "$files/VERSION.txt")"
 
 cmp "$archive" "$second" || fail "two builds of one commit gave different archives"
 echo "dist_test: PASS: $(basename "$archive"), $(wc -c <"$archive") bytes, reproduced"

@@ -15,13 +15,14 @@ fail() { echo "FAIL: $*"; exit 1; }
 archive=$("$top/scripts/make-dist.sh" "$build" "$kit/out")
 mkdir "$kit/unpacked"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$archive" "$kit/unpacked"
-example=$kit/unpacked/sdk/example
+release=$(echo "$kit"/unpacked/QelVorlaProxy-*)  # the archive's one folder
+example=$release/sdk/example
 [ -f "$example/example_proxy.c" ] || fail "the archive has no example"
 mkdir "$kit/host"
-cp "$kit/unpacked/QelVorlaProxy.dll" "$kit/unpacked/sdk/qelhost.exe" "$kit/host/"
+cp "$release/QelVorlaProxy.dll" "$release/sdk/qelhost.exe" "$kit/host/"
 
 # The note's own command lines, run as written in the example's folder: the resource, then each compiler.
-commands=$(tr -d '\r' <"$kit/unpacked/sdk/BUILDING.txt" | sed -n 's/^  \(i686-w64-mingw32-.*\)$/\1/p')
+commands=$(tr -d '\r' <"$release/sdk/BUILDING.txt" | sed -n 's/^  \(i686-w64-mingw32-.*\)$/\1/p')
 run() { (cd "$example" && eval "$1") || fail "the example does not build from the archive with: $1"; }
 run "$(grep -- '-windres ' <<<"$commands")"
 for compiler in gcc g++; do

@@ -21,7 +21,7 @@ help=$(cd "$work" && "$wine" "$qelhost" --help) || { echo "FAIL: --help exit sta
 grep -q "url CONN TYPE URL" <<<"$help" || { echo "FAIL: --help: $help"; exit 1; }
 [ ! -e "$work/QelVorlaProxy.log" ] || { echo "FAIL: --help loaded the library"; exit 1; }
 version=$(cd "$work" && "$wine" "$qelhost" --version bad.qel | tr -d '\r') || { echo "FAIL: --version exit status $?"; exit 1; }
-grep -Eq '^qelhost [0-9.]+, the host simulator$' <<<"$version" &&
+grep -Eq '^qelhost [0-9.]+ \(commit ([0-9a-f]{12}|unknown)\), the host simulator$' <<<"$version" &&
   grep -Eq '^QelVorlaProxy.dll [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+, loaded from .*QelVorlaProxy.dll$' <<<"$version" ||
   { echo "FAIL: --version: $version"; exit 1; }
 echo "PASS"

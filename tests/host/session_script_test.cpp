@@ -48,14 +48,17 @@ TEST(SessionScript, ValuesAtTheEdgesOfTheirFieldsAreTaken) {
   const std::string longest(255, 'k');
   const std::vector<ScriptStep> steps =
       ParseSessionScript("s.qel", "acid -2147483648\nsession 0x7FFFFFFF 0\nkey 255 254 " + longest +
-                                      "\nwait 3600\nsocks5 |\nplug h:65535\n");
-  ASSERT_EQ(steps.size(), 6u);
+                                      "\nwait 3600\nsocks5 |\nplug h:65535\nurl 1 5 rtmp://u:p@h:65535/live?a=b:1\n"
+                                      "url 0 4 file:///C:/stream.bin\n");
+  ASSERT_EQ(steps.size(), 8u);
   EXPECT_EQ(steps[0].value, INT32_MIN);
   EXPECT_EQ(steps[1].bytes, Cmd::sessionIds(INT32_MAX, 0));
   EXPECT_EQ(steps[2].bytes, Cmd::proxyKey(255, 254, longest));
   EXPECT_EQ(steps[3].value, 3600000);
   EXPECT_EQ(steps[4].bytes, Cmd::socks5Setting({"", std::string(""), std::nullopt, ""}));
   EXPECT_EQ(steps[5].bytes, Cmd::plugProxy({"h:65535"}));
+  EXPECT_EQ(steps[6].bytes, Cmd::url(1, 5, "rtmp://u:p@h:65535/live?a=b:1"));
+  EXPECT_EQ(steps[7].bytes, Cmd::url(0, 4, "file:///C:/stream.bin"));
 }
 
 TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {
@@ -81,6 +84,15 @@ TEST(SessionScript, RefusalsNameTheFileTheLineTheRangeAndWhatWasFound) {
       {"socks5 127.0.0.1 alice s3cr3tpw\n",
        "s.qel:1: expected a proxy address HOST:PORT with a port from 0 to 65535, found \"127.0.0.1\""},
       {"plug h:1|g\n", "s.qel:1: expected a proxy address HOST:PORT with a port from 0 to 65535, found \"g\""},
+      {"socks5 :11080 alice s3cret\n", "s.qel:1: expected a proxy address HOST:PORT with a host, found \":11080\""},
+      {"socks5 127.0.0.1:11080|:1081\n", "s.qel:1: expected a proxy address HOST:PORT with a host, found \":1081\""},
+      {"plug |h:1\n", "s.qel:1: expected a first proxy address before the second, found \"|h:1\""},
+      {"url 0 4 127.0.0.1:18081/x\n", "s.qel:1: expected a URL SCHEME://HOST[:PORT][/PATH], found \"127.0.0.1:18081/x\""},
+      {"url 0 4 1a://h/x\n", "s.qel:1: expected a URL SCHEME://HOST[:PORT][/PATH], found \"1a://h/x\""},
+      {"url 0 4 http://127.0.0.1:99999/x\n", "s.qel:1: expected a URL port from 0 to 65535, found \"99999\""},
+      {"url 0 4 rtmp://u:p@[::1]:0x50/live\n", "s.qel:1: expected a URL port from 0 to 65535, found \"0x50\""},
+      {"url 0 4 http://h%3A99999/x\n", "s.qel:1: expected a URL the library can take apart, found \"http://h%3A99999/x\""},
+      {"url 0 4 http://:8080/x\n", "s.qel:1: expected a URL with a host, found \"http://:8080/x\""},
       {"key 3 5 k\n", "s.qel:1: expected a key index below the key total 3, found \"5\""},
       {"key 0 0 k\n", "s.qel:1: expected a key index below the key total 0, found \"0\""},
       {"cell 64\n", "s.qel:1: expected a cell from 0 to 63 or \"all\", found \"64\""},

@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The INMS alarm: its header, the status text and its NUL. Filled in place: GCC 12 at -O3 takes an insert
+// after the header for a write past a 4-byte vector.
 std::vector<BYTE> Alarm(const std::string& status) {
-  std::vector<BYTE> alarm{0x00, 0x35, 0x00, static_cast<BYTE>(status.size() + 1)};
-  alarm.insert(alarm.end(), status.begin(), status.end());
-  alarm.push_back(0);
+  std::vector<BYTE> alarm(4 + status.size() + 1, 0);
+  alarm[1] = 0x35;
+  alarm[3] = static_cast<BYTE>(status.size() + 1);
+  std::copy(status.begin(), status.end(), alarm.begin() + 4);
   return alarm;
 }
 

@@ -175,6 +175,53 @@ TEST_F(CtrlLogTest, CheckSizeMovesAsideAndReportsAnOpenFile) {
   EXPECT_EQ(m_log.CheckSize(), 1) << "nothing to move: still open";
 }
 
+// Another process moved the file aside and went on in a new one: the size test follows it there, without
+// moving the new file, touching the old one or writing a header block.
+TEST_F(CtrlLogTest, AMoveByAnotherProcessIsFollowed) {
+  UseLog(1, 1000);
+  const std::string full(1100, 'f');
+  m_log.Write(full.c_str(), 1);
+  const std::string oldPath = m_dir.File("app_old.log");
+  ASSERT_EQ(std::rename(m_path.c_str(), oldPath.c_str()), 0);
+  WriteWholeFile(m_path, "12/07/26-14:03:05.042 other\r\n");
+  EXPECT_EQ(m_log.CheckSize(), 1);
+  m_log.Write("next", 1);
+  EXPECT_EQ(ReadLogLines(m_path), (Lines{"other", "next"}));
+  EXPECT_EQ(ReadLogLines(oldPath), Concat(Header(), {full}));
+}
+
+#ifdef _WIN32
+// Two logs on one file stand for two processes. The line lock tells each that the other has written since
+// its own last line, so its next line reads the file's size first: after the other's move-aside it goes
+// into the new file, not the moved one.
+TEST_F(CtrlLogTest, TheLineAfterAnotherWritersMoveGoesIntoTheNewFile) {
+  UseLog(1, 1000);
+  CQelCtrlLog other;
+  other.UseSettings(m_path, 1, 1000);
+  m_log.Write("mine", 1);
+  other.Write(std::string(1100, 'o').c_str(), 1);
+  other.Write("moved", 1);
+  m_log.Write("after", 1);
+  EXPECT_EQ(ReadLogLines(m_path), (Lines{"moved", "after"}));
+}
+
+// A writer that has not written since the first move still holds the old file open; the next move replaces
+// that old file all the same.
+TEST_F(CtrlLogTest, TheNextMoveReplacesAnOldFileAnotherWriterStillHolds) {
+  UseLog(1, 1000);
+  CQelCtrlLog other;
+  other.UseSettings(m_path, 1, 1000);
+  other.Write("other", 1);
+  const std::string full(1100, 'f');
+  m_log.Write(full.c_str(), 1);
+  m_log.Write("first move", 1);
+  m_log.Write(full.c_str(), 1);
+  m_log.Write("second move", 1);
+  EXPECT_EQ(ReadLogLines(m_path), Lines{"second move"});
+  EXPECT_EQ(ReadLogLines(m_dir.File("app_old.log")), (Lines{"first move", full}));
+}
+#endif
+
 TEST_F(CtrlLogTest, FileNameWithoutADotIsNeverMovedAside) {
   UseLog(1, 200, "applog");
   for (int i = 0; i < 10; ++i) m_log.LogF(1, "%s", std::string(100, 'n').c_str());

@@ -34,12 +34,26 @@ inline const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r
 inline const std::string kSwitched =
     "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
 
+// The bytes of a patterned stream: its number in its first four bytes, then bytes no other stream and no
+// other place of this one repeats for long, so a byte out of place or from another stream shows.
+inline std::string PatternedStream(uint32_t number, size_t size) {
+  std::string stream(size, '\0');
+  uint32_t state = number * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+    stream[i] = i < 4 ? static_cast<char>(number >> (8 * i)) : static_cast<char>(state);
+  }
+  return stream;
+}
+
 // A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
-// until its peer goes, streams to it without end, holds it without ever reading, or answers kSwitched and
-// then echoes every byte after the request's head. It keeps what it received.
+// until its peer goes, streams to it without end, or holds it without ever reading; answers kSwitched and
+// then echoes every byte after the request's head; or sends each connection a patterned stream of
+// kPatternBytes, numbered in the order of the accepts, and closes. It keeps what it received.
 class Origin {
  public:
-  enum class Mode { Answer, Hold, Stream, Deaf, Echo };
+  enum class Mode { Answer, Hold, Stream, Deaf, Echo, Pattern };
+  static constexpr size_t kPatternBytes = 32 * 1024 * 1024;
   explicit Origin(Mode mode) : m_mode(mode) {
     std::string error;
     m_listener = Socket::ListenOnLoopback(&error);
@@ -63,12 +77,17 @@ class Origin {
     while (!m_stop) {
       Socket peer = m_listener.AcceptWithinTick();
       if (!peer.Valid()) continue;
-      ++m_accepted;
-      m_peers.emplace_back([this](Socket accepted) { ServePeer(accepted); }, std::move(peer));
+      const uint32_t number = static_cast<uint32_t>(++m_accepted);
+      m_peers.emplace_back([this, number](Socket accepted) { ServePeer(accepted, number); }, std::move(peer));
     }
   }
-  void ServePeer(Socket& peer) {
+  void ServePeer(Socket& peer, uint32_t number) {
     while (m_mode == Mode::Deaf && !m_stop) std::this_thread::sleep_for(50ms);
+    if (m_mode == Mode::Pattern) {
+      const std::string stream = PatternedStream(number, kPatternBytes);
+      peer.SendAll(stream.data(), stream.size());
+      return;
+    }
     if (m_mode == Mode::Stream) {
       const std::string chunk(64 * 1024, 'v');
       while (!m_stop && peer.SendAll(chunk.data(), chunk.size())) {

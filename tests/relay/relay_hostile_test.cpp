@@ -223,7 +223,7 @@ TEST_F(PlantedRelayTest, APlayerOrASourceThatNeverReadsHoldsBoundedMemoryAndNoSt
     std::this_thread::sleep_for(1s);
     const Held later = Holds();
     EXPECT_EQ(later.bufferBytes, first.bufferBytes);
-    EXPECT_LE(later.bufferBytes, static_cast<LONG>(2 * relay_limits::kBufferBytes));
+    EXPECT_LE(later.bufferBytes, static_cast<LONG>(relay_limits::kConnectionBytesBound));
 
     const Clock::time_point asked = Clock::now();
     m_proxy->Release();
@@ -232,6 +232,42 @@ TEST_F(PlantedRelayTest, APlayerOrASourceThatNeverReadsHoldsBoundedMemoryAndNoSt
     sending = false;
     pusher.join();
     EXPECT_EQ(Holds().bufferBytes, 0);
+  }
+}
+
+// Reads share one buffer of the I/O thread; what a player that falls behind has not taken of one is kept by
+// its connection. Two players of patterned streams, one reading at once and one only later: each gets its
+// own stream whole and in order.
+TEST_F(PlantedRelayTest, APlayerThatFallsBehindGetsItsOwnStreamWholeWhileAnotherReads) {
+  Origin origin(Origin::Mode::Pattern);
+  m_config.AddConnection(0, Url(origin.Port(), "rtmp").c_str(), 5);
+  ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+  Socket behind = ConnectTo(m_proxy->GetPort());
+  Socket reading = ConnectTo(m_proxy->GetPort());
+  const auto readAll = [](Socket& player) {
+    std::string all;
+    std::vector<char> buffer(64 * 1024);
+    for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline;) {
+      if (Socket::WaitReadable(&player, nullptr) == 0) continue;
+      const long received = player.Receive(buffer.data(), buffer.size());
+      if (received <= 0) break;
+      all.append(buffer.data(), static_cast<size_t>(received));
+    }
+    return all;
+  };
+  std::string read;
+  std::thread reader([&] { read = readAll(reading); });
+  // The player behind holds more than its own buffers: the rest of a shared read waits for it.
+  EXPECT_TRUE(Eventually([&] { return Holds().bufferBytes > static_cast<LONG>(4 * relay_limits::kBufferBytes); }, 10s));
+  reader.join();
+  const std::string late = readAll(behind);
+  const std::string& first = read;
+  for (const std::string* stream : {&first, &late}) {
+    ASSERT_GE(stream->size(), 4u);
+    uint32_t number = 0;
+    for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>((*stream)[i]);
+    EXPECT_TRUE(*stream == PatternedStream(number, Origin::kPatternBytes)) << "stream " << number << ", "
+                                                                           << stream->size() << " bytes";
   }
 }
 

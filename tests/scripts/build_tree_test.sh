@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/build-tree.sh on a small project of its own: two first builds of one tree started at once both
 # pass (the build's own step fails if another build of the tree runs it at the same time), each says what
-# it builds, and a compile error shows the compiler's message and a non-zero status.
+# it builds, a program built already need not wait for another build, and a compile error shows the
+# compiler's message and a non-zero status.
 #   build_tree_test.sh
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -35,6 +36,19 @@ for run in first second; do
 done
 grep -q '^build: waiting for another build of build/native' "$work/first.txt" "$work/second.txt" ||
   fail "neither build waited for the other"
+
+# --ready-if: while another build holds the tree, a program newer than every file of the checkout runs
+# at once, and one older than a source waits its turn. A build holds the lock for the second of "alone".
+ready_if() {  # WHAT_TO_TOUCH_LAST: prints whether --ready-if waited
+  "$work/scripts/build-tree.sh" native >/dev/null 2>&1 &
+  local holder=$!
+  for _ in $(seq 100); do [ -d "$work/build/native/inside" ] && break; sleep 0.05; done
+  touch "$1"
+  "$work/scripts/build-tree.sh" --ready-if "$work/build/native/fixture" native fixture 2>&1 | grep -c waiting || true
+  wait "$holder"
+}
+[ "$(ready_if "$work/build/native/fixture")" = 0 ] || fail "a program built already waited for another build"
+[ "$(ready_if "$work/fixture.c")" = 1 ] || fail "a program older than its source did not wait for the build"
 
 echo 'int main(void) { return missing_name; }' >"$work/fixture.c"
 status=0

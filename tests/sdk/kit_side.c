@@ -113,3 +113,17 @@ void KitReleaseLineLock(volatile long long* word, long long mine) {
 size_t KitEscape(const char* text, size_t length, char* out) {
   return (size_t)(QelLogEscape(text, length, out) - out);
 }
+size_t KitWriteLineAt(FILE* stream, const struct _SYSTEMTIME* at, const char* text, size_t length) {
+  return QelLogWriteLineAt(fwrite, fflush, stream, at, text, length);
+}
+void KitWriteLines(FILE** ppStream, long level, void* pLock, int count) {
+  QelSharedLog log;
+  char text[32];
+  int i;
+  if (!QelSharedLogOpen(&log, ppStream, level, (CRITICAL_SECTION*)pLock)) return;
+  for (i = 0; i < count; ++i) {
+    snprintf(text, sizeof text, "kit %d", i);
+    QelSharedLogWrite(&log, 1, text);
+  }
+  QelSharedLogClose(&log);
+}

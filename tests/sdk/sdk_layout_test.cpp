@@ -11,8 +11,6 @@
 #include <string>
 
 #include "config/src_config.h"
-#include "log/log_escape.h"
-#include "log/log_line_lock.h"
 #include "plugins/outside_interfaces.h"
 #include "shared_fields.h"
 
@@ -157,29 +155,6 @@ TEST(SdkHeader, ATextTheKitWritesIsReadByTheLibrary) {
   EXPECT_EQ(config.m_strPlugHost[1], "hop.example");
   ASSERT_TRUE(KitAssignPlugHost(&config, ""));
   EXPECT_TRUE(config.m_strPlugHost[1].empty());
-}
-
-// The kit's writers and the library's take turns on one word, each counting the other's holdings.
-TEST(SdkHeader, TheLineLockWordIsTheLibrarys) {
-  volatile LONG64 word = 0;
-  const LONG64 self = GetCurrentProcessId();
-  const long long kitHolding = KitTakeLineLock(reinterpret_cast<volatile long long*>(&word));
-  EXPECT_EQ(word, (LONG64{1} << 32) | self);
-  KitReleaseLineLock(reinterpret_cast<volatile long long*>(&word), kitHolding);
-  EXPECT_EQ(word, LONG64{1} << 32);
-  const LONG64 libraryHolding = TakeLogLineLock(&word);
-  EXPECT_EQ(libraryHolding, (LONG64{2} << 32) | self);
-  ReleaseLogLineLock(&word, libraryHolding);
-  EXPECT_EQ(KitTakeLineLock(reinterpret_cast<volatile long long*>(&word)), (LONG64{3} << 32) | self);
-}
-
-// Every byte value, alone and in a run long enough for the library's eight-at-a-time path.
-TEST(SdkHeader, TheKitEscapesEveryByteAsTheLibraryDoes) {
-  std::string text = "clean text, more than eight bytes \\ kept:";
-  for (int byte = 0; byte < 256; ++byte) text += static_cast<char>(byte);
-  std::string escaped(text.size() * kLogEscapeMaxGrowth, '\0');
-  escaped.resize(KitEscape(text.data(), text.size(), escaped.data()));
-  EXPECT_EQ(escaped, EscapeLogText(text));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #ifndef SDK_SHARED_FIELDS_H
 #define SDK_SHARED_FIELDS_H
 
+#include <stddef.h>
+#include <stdio.h>
+
 #define SDK_SHARED_FIELDS(X)                                                                                   \
   X(CSrcConnection, m_strURL) X(CSrcConnection, m_strHost) X(CSrcConnection, m_nPort)                         \
   X(CSrcConnection, m_nType) X(CSrcConnection, m_nPluginField1) X(CSrcConnection, m_nPluginField2)            \
@@ -49,10 +52,13 @@ size_t KitCallEveryCallbackSlot(void* callback, SdkCall* calls);
 int KitAssignPlugHost(void* config, const char* text);
 /* Through the kit's string manager table: Allocate, Clone, GetNilString and Free on `manager`. */
 int KitUseManager(void* manager, char* failure, size_t size);
-/* The shared log's helpers: the line lock on `word`, and the escaping of a text. */
+/* The shared log's helpers: the line lock on `word`, the escaping of a text, one line stamped `at` into a
+   stream, and `count` lines "kit N" through QelSharedLogWrite into the log handed over as a plug-in gets it. */
 long long KitTakeLineLock(volatile long long* word);
 void KitReleaseLineLock(volatile long long* word, long long mine);
 size_t KitEscape(const char* text, size_t length, char* out);
+size_t KitWriteLineAt(FILE* stream, const struct _SYSTEMTIME* at, const char* text, size_t length);
+void KitWriteLines(FILE** ppStream, long level, void* pLock, int count);
 
 #ifdef __cplusplus
 }

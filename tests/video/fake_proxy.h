@@ -7,7 +7,7 @@
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 
-class FakeProxy : public IQelVideoProxy {
+class FakeProxy final : public IQelVideoProxy {
  public:
   LONG refs = 1;
   std::vector<std::string> calls;

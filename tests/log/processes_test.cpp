@@ -1,5 +1,6 @@
-// Host processes that share one log file: two appending at once lose no line and tear none, and a process
-// that ends or stops while it holds the line lock keeps the others waiting no longer than the lock's bound.
+// Host processes that share one log file: two appending at once lose no line and tear none; two or three
+// with a plug-in flooding the file keep its limit; and a process that ends or stops while it holds the line
+// lock keeps the others waiting no longer than the lock's bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,11 +35,11 @@ std::vector<std::string> LinesWithoutHeaders(const std::string& path) {
   return lines;
 }
 
-// Owns a child process started as "log_line_writer.exe ARGUMENTS"; a child still running at the end is killed.
+// Owns a child process started as "writer\log_line_writer.exe ARGUMENTS"; a child still running at the end is killed.
 class Child {
  public:
   explicit Child(const std::string& arguments) {
-    std::string command = "log_line_writer.exe " + arguments;
+    std::string command = "writer\\log_line_writer.exe " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     m_started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -55,6 +56,7 @@ class Child {
   Child& operator=(const Child&) = delete;
 
   bool Started() const { return m_started; }
+  bool Running() const { return m_started && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
   DWORD Id() const { return m_process.dwProcessId; }
   void Kill() {
     TerminateProcess(m_process.hProcess, 9);
@@ -111,6 +113,42 @@ std::vector<std::unique_ptr<Child>> RunWriters(const std::string& path, int line
   return writers;
 }
 
+// The writer's plug-in lines run on without a gap to the last one it wrote, which its end line counts.
+// Files replaced by later moves took the first ones: with a small limit, all of a writer's lines may be
+// gone. Returns how many there are.
+size_t ExpectUnbrokenTail(const std::vector<std::string>& lines, const std::string& tag) {
+  SCOPED_TRACE(tag);
+  const std::string plugin = "QelVideoProxy_WMP: " + tag + " plugin ";
+  const std::string end = tag + " library end ";
+  std::vector<int> numbers;
+  int written = -1;
+  for (const std::string& line : lines) {
+    if (line.rfind(plugin, 0) == 0) numbers.push_back(std::atoi(line.c_str() + plugin.size()));
+    if (line.rfind(end, 0) == 0) written = std::atoi(line.c_str() + end.size());
+  }
+  for (size_t i = 1; i < numbers.size(); ++i)
+    EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << "lost between " << numbers[i - 1] << " and " << numbers[i];
+  EXPECT_TRUE(numbers.empty() || numbers.back() == written - 1) << "lost at the end, after " << numbers.back();
+  return numbers.size();
+}
+
+// The header blocks of a process, each standing whole; returns how many there are. (The plug-in files
+// beside the writer have versions: a version line is compared up to its comma.)
+size_t ExpectHeaderBlocksWhole(const std::vector<std::string>& lines, DWORD processId) {
+  auto upToComma = [](const std::string& line) { return line.substr(0, line.find(',')); };
+  std::vector<std::string> block;
+  for (const std::string& line : HeaderBlockLines(processId, "log_line_writer.exe")) block.push_back(upToComma(line));
+  size_t blocks = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] != block[1]) continue;
+    ++blocks;
+    std::vector<std::string> found;
+    for (size_t j = i - 1; i > 0 && j < lines.size() && j < i - 1 + block.size(); ++j) found.push_back(upToComma(lines[j]));
+    EXPECT_EQ(found, block) << "the header block of process " << processId << " is broken up";
+  }
+  return blocks;
+}
+
 }  // namespace
 
 TEST(TwoProcesses, ShareOneLogFileAndLoseNoLine) {
@@ -158,6 +196,75 @@ TEST(TwoProcesses, MoveTheSharedLogAsideAndLoseNoLine) {
     for (size_t i = 1; i < numbers.size(); ++i)
       ASSERT_EQ(numbers[i], numbers[i - 1] + 1) << "lost between " << numbers[i - 1] << " and " << numbers[i];
   }
+}
+
+// Processes started together on one file with a small limit, each with a proxy plug-in that floods it for
+// about a second: the plug-in's lines pass the size test as the library's do, so the file never grows past
+// twice its limit, however the moves fall between the processes. Lost are only the lines of the old files
+// that later moves replaced.
+TEST(ProcessesWithAFloodingPlugin, KeepTheLimitAndLoseNoLine) {
+  constexpr LONG kLimit = 8 * 1024;
+  constexpr DWORD kFloodMs = 1000;
+  const char* const tags[] = {"first", "second", "third"};
+  for (size_t processes : {2u, 3u}) {
+    SCOPED_TRACE(std::to_string(processes) + " processes");
+    TempDir dir;
+    const std::string path = dir.File("shared.log");
+    const std::string oldPath = dir.File("shared_old.log");
+    NamedEvent start("flood-start");
+    NamedEvent stop("flood-stop");
+    ASSERT_TRUE(start.Created() && stop.Created());
+    std::vector<std::unique_ptr<Child>> writers;
+    for (size_t i = 0; i < processes; ++i) {
+      writers.push_back(std::make_unique<Child>("--flood \"" + path + "\" " + tags[i] + " " + start.Name() + " " +
+                                                stop.Name() + " " + std::to_string(kLimit)));
+      ASSERT_TRUE(writers.back()->Started());
+    }
+    start.Set();
+    long largest = 0;
+    for (const DWORD started = GetTickCount(); GetTickCount() - started < kFloodMs; Sleep(1))
+      largest = std::max({largest, FileSize(path), FileSize(oldPath)});
+    stop.Set();
+    for (const auto& writer : writers) EXPECT_EQ(writer->ExitCode(), 0u);
+    largest = std::max({largest, FileSize(path), FileSize(oldPath)});
+    EXPECT_LE(largest, 2 * kLimit);
+
+    std::vector<std::string> lines = ReadLogLines(oldPath);
+    for (const std::string& line : ReadLogLines(path)) lines.push_back(line);
+    for (const std::string& line : lines) ASSERT_EQ(line.rfind("<malformed>", 0), std::string::npos) << line;
+    size_t pluginLines = 0;
+    for (size_t i = 0; i < processes; ++i) {
+      pluginLines += ExpectUnbrokenTail(lines, tags[i]);
+      ExpectHeaderBlocksWhole(lines, writers[i]->Id());
+      // The session goes on across every move: no header block follows its first line.
+      const std::string tag = std::string(tags[i]) + " ";
+      const auto sessionLine = std::find_if(lines.begin(), lines.end(),
+                                            [&tag](const std::string& line) { return line.find(tag) != std::string::npos; });
+      EXPECT_EQ(std::find(sessionLine, lines.end(), "Process ID: " + std::to_string(writers[i]->Id())), lines.end())
+          << "a header block in the session of " << tags[i];
+    }
+    EXPECT_GT(pluginLines, 0u);
+  }
+}
+
+// Processes that start sessions at the same moments (each line opens the file with a header block, then
+// the file is closed) write each block whole: none falls between another's lines.
+TEST(ProcessesStartingSessions, WriteTheirHeaderBlocksWhole) {
+  constexpr int kSessions = 30;
+  TempDir dir;
+  const std::string path = dir.File("shared.log");
+  NamedEvent start("sessions");
+  ASSERT_TRUE(start.Created());
+  std::vector<std::unique_ptr<Child>> writers;
+  for (const char* tag : {"first", "second", "third"}) {
+    writers.push_back(std::make_unique<Child>("--sessions \"" + path + "\" " + tag + " " +
+                                              std::to_string(kSessions) + " " + start.Name()));
+    ASSERT_TRUE(writers.back()->Started());
+  }
+  start.Set();
+  for (const auto& writer : writers) EXPECT_EQ(writer->ExitCode(), 0u);
+  const std::vector<std::string> lines = ReadLogLines(path);
+  for (const auto& writer : writers) EXPECT_EQ(ExpectHeaderBlocksWhole(lines, writer->Id()), size_t{kSessions});
 }
 
 // A holder that ended is taken over as soon as a waiter sees it gone; one that stopped, once its holding

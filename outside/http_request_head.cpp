@@ -267,6 +267,11 @@ std::string HttpRequestRewriter::Authority(const std::string& host, long port) {
   return port == 80 ? HostText(host) : HostPortText(host, static_cast<LONG>(port));
 }
 
+bool HttpRequestRewriter::StartsLikeRequest(std::string_view bytes) {
+  const size_t space = bytes.find(' ');
+  return space != std::string_view::npos && IsToken(bytes.substr(0, space));
+}
+
 std::string HttpRequestRewriter::Response(int status) {
   const std::string body = std::to_string(status) + " " + StatusText(status) + "\r\n";
   return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) +

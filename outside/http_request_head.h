@@ -74,6 +74,8 @@ class HttpRequestRewriter {
   static std::string Authority(const std::string& host, long port);
   // The whole response that ends a connection with `status`.
   static std::string Response(int status);
+  // Whether a connection's first bytes begin as a request line does: a method, then a space.
+  static bool StartsLikeRequest(std::string_view bytes);
 
  private:
   enum class State { Head, Body, ChunkSize, ChunkData, ChunkEnd, Trailer, Refused, Held };

@@ -91,8 +91,25 @@ bool RelayConnection::Silent() {
 }
 
 void RelayConnection::Begin() {
-  if (m_route.sources.empty()) return Finish(kRelayFailureMark + std::string("refused: no stream source configured"));
+  if (m_route.sources.empty()) return RefuseWithoutSource();
   StartRace(std::nullopt);
+}
+
+// With no source (the host set none, or the library refused its URL) a player that sends a request hears
+// 502 as for a source that cannot be reached; anything else, or nothing within the head's deadline, is
+// hung up on.
+void RelayConnection::RefuseWithoutSource() {
+  Note(kRelayFailureMark + std::string("refused: no stream source configured"));
+  m_phase = Phase::Answering;
+  m_lingerUntil = Clock::now() + relay_limits::kHeadDeadline;
+  Rearm();
+  m_player.async_read_some(
+      asio::buffer(m_discard), Guarded("refusing", [](RelayConnection& self, std::error_code error, size_t size) {
+        if (!error && HttpRequestRewriter::StartsLikeRequest(std::string_view(self.m_discard, size)))
+          return self.Answer(HttpRequestRewriter::Response(502));
+        self.Speak();
+        self.Close(true);
+      }));
 }
 
 // Races the route's sources, or opens the one source `only`.
@@ -512,7 +529,10 @@ void RelayConnection::Rearm() {
 
 void RelayConnection::Expired() {
   const Clock::time_point now = Clock::now();
-  if (m_phase == Phase::Answering && now >= m_lingerUntil) return Close(true);
+  if (m_phase == Phase::Answering && now >= m_lingerUntil) {
+    Speak();  // a player refused before it spoke still has its refusal logged
+    return Close(true);
+  }
   if (m_phase == Phase::Carrying && m_headDue && now >= *m_headDue) {
     m_headDue.reset();
     RefuseRequest(408, "no whole request head within " + Seconds(relay_limits::kHeadDeadline));

@@ -38,6 +38,7 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   ~RelayConnection();
 
   void Begin();
+  void RefuseWithoutSource();
   // Ends it at once: the proxy closes its connections (with the closing line of one that carried bytes), or
   // a newer player takes its place (`quietly`: no line at all).
   void Close(bool quietly);

@@ -126,9 +126,20 @@ TEST_F(RelayTest, ItsCopyOfTheConfigurationHoldsEveryFieldItUses) {
 
 TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   Start(0);
-  Socket first = ConnectTo(m_proxy->GetPort());
-  EXPECT_EQ(ReadToEnd(first), "");
-  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1: error: refused: no stream source configured"); }));
+  // No source at all (a URL the library refused): a request hears 502, other bytes or none a hang-up.
+  const struct {
+    std::string sent;
+    std::string answer;
+  } unsourced[] = {{"GET /live HTTP/1.1\r\nHost: a\r\n\r\n", HttpRequestRewriter::Response(502)},
+                   {"\x16\x03\x01\x02\x00", ""},
+                   {"", ""}};
+  for (const auto& row : unsourced) {
+    Socket player = ConnectTo(m_proxy->GetPort());
+    player.SendAll(row.sent.data(), row.sent.size());
+    player.ShutdownSending();
+    EXPECT_EQ(ReadToEnd(player), row.answer) << row.sent;
+  }
+  EXPECT_TRUE(Eventually([&] { return Count(LogLines(), "error: refused: no stream source configured") == 3; }));
 
   // An http source that cannot be reached: the player hears why before it is hung up on.
   const LONG closedPort = ClosedPort();
@@ -137,10 +148,10 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));
   const std::string address = "127.0.0.1:" + std::to_string(closedPort);
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "connection 2: error: cannot reach stream source " + address + " (connection 0): " +
+    return Contains(LogLines(), "connection 4: error: cannot reach stream source " + address + " (connection 0): " +
                                     SocketErrorText(kConnectionRefused));
   }));
-  EXPECT_TRUE(Contains(LogLines(), "connection 2: error: no stream source can be reached, player closed after a 502 answer"));
+  EXPECT_TRUE(Contains(LogLines(), "connection 4: error: no stream source can be reached, player closed after a 502 answer"));
 
   // Any other source is hung up on without a word.
   m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), 5);

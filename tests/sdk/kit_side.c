@@ -117,7 +117,7 @@ size_t KitWriteLineAt(FILE* stream, const struct _SYSTEMTIME* at, const char* te
   return QelLogWriteLineAt(fwrite, fflush, stream, at, text, length);
 }
 void KitWriteLines(FILE** ppStream, long level, void* pLock, int count) {
-  QelSharedLog log;
+  QelSharedLog log = {0}; /* as a plug-in's static one starts */
   char text[32];
   int i;
   if (!QelSharedLogOpen(&log, ppStream, level, (CRITICAL_SECTION*)pLock)) return;

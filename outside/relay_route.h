@@ -12,12 +12,13 @@
 struct RelayHop {
   std::string host;
   LONG port = 0;
+  std::string refusal;  // why the host cannot be used (CheckHost), empty when it can: it is never reached
 };
 
 struct RelaySource {
   RelayHop address;
   LONG type = 0;      // the connection's type, kConnectionType...
-  bool http = false;  // type HTTP or an http URL: the player's requests are rewritten for it
+  bool http = false;  // an http URL: the player's requests are read and rewritten for it
 };
 
 enum class RelayChainKind { None, Socks5, Plug };

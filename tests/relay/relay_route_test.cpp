@@ -225,12 +225,12 @@ TEST_F(RelayTest, AHostNoNameOrAddressCanBeIsNeverReachedAndTheLogSaysWhy) {
     fields.port = origin.Port();
     fields.type = row.plugHost.empty() ? kConnectionTypeHttp : kConnectionTypePlug;
     m_config.AddConnection(0, fields);
-    if (row.backup) m_config.AddConnection(1, Url(origin.Port()).c_str(), 4);
+    if (row.backup) m_config.AddConnection(1, Url(origin.Port()).c_str(), kConnectionTypeHttp);
     m_config.SetPlugHost(0, row.plugHost);
-    m_config.m_nPlugPort[0] = plug.Port();
+    Fields(m_config).m_nPlugPort[0] = plug.Port();
     m_config.SetSocksHost(0, row.socksHost);
-    m_config.m_nSocksPort[0] = socks.Port();
-    m_config.m_bUseSocks5 = !row.socksHost.empty();
+    Fields(m_config).m_nSocksPort[0] = socks.Port();
+    Fields(m_config).m_bUseSocks5 = !row.socksHost.empty();
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     EXPECT_EQ(PlayOnce(), row.backup ? kResponse : HttpRequestRewriter::Response(502));

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
       "\x40POST /p HTTP/1.1\r\nContent-Length: 5\r\n\r\nhelloGET * HTTP/1.1\r\n\r\n",
       "\x22" + Chunked("5;e=1;f=\"q\\\"\"\r\nhello\r\n0\r\nT: 1\r\n\r\n\r\nGET / HTTP/1.1\r\n\r\n"),
       "\x05" "CONNECT media.example:443 HTTP/1.1\r\n\r\n",
+      // A tunnel's first bytes after a CONNECT, and an upgrade's first frame sent before its answer.
+      std::string("\x09" "CONNECT [::1]:8443 HTTP/1.1\r\nHost: [::1]:8443\r\n\r\n\x16\x03\x01\x00\x05", 55),
+      "\x21" "GET / HTTP/1.1\r\n\r\nCONNECT media.example:443 HTTP/1.1\r\n\r\nGET / HTTP/1.1\r\n\r\n",
+      "\x30" "POST /h2 HTTP/1.1\r\nUpgrade: h2c\r\nContent-Length: 3\r\n\r\nabcGET /2 HTTP/1.1\r\n\r\n",
       "\x07" + Smuggling("X: a\r"),
       "\x07" + Smuggling("X\x0b: a"),
       "\x07" + Smuggling("X Y: a"),
@@ -49,7 +53,7 @@ int main(int argc, char** argv) {
       std::string("\x02\x16\x03\x01\x00\x2e\x01\x00\x00\x2a\x03\x03\x00\x01", 14),
       "\x11" "OPTIONS rtsp://127.0.0.1:8554/cam RTSP/1.0\r\nCSeq: 1\r\n\r\n",
       "\x20" "GET /ws HTTP/1.1\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
-      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n\x82\x05hello",
       "\x15" "GET http://[::1]:8080/hls/a.m3u8 HTTP/1.1\r\nHost: [::1]:8080\r\nIcy-MetaData: 1\r\n"
       "Range: bytes=0-\r\n\r\n",
   };

@@ -163,6 +163,7 @@ RequestLine ReadRequestLine(std::string_view line) {
     request.error = "not HTTP/1.0 or HTTP/1.1";
     return request;
   }
+  if (request.method == "CONNECT") return request;  // authority-form, read by the tunnel's own rule
   if (target[0] == '/' || target == "*") {
     request.target = target;
     return request;
@@ -186,7 +187,9 @@ RequestLine ReadRequestLine(std::string_view line) {
 }
 
 // The fields the relay acts on; every other field passes as it came.
-enum class Field { Other, Host, Connection, ProxyConnection, ProxyAuthorization, ContentLength, TransferEncoding };
+enum class Field {
+  Other, Host, Connection, ProxyConnection, ProxyAuthorization, ContentLength, TransferEncoding, Upgrade
+};
 
 Field Classify(std::string_view name) {
   const std::string lower = Lower(name);
@@ -196,6 +199,7 @@ Field Classify(std::string_view name) {
   if (lower == "proxy-authorization") return Field::ProxyAuthorization;
   if (lower == "content-length") return Field::ContentLength;
   if (lower == "transfer-encoding") return Field::TransferEncoding;
+  if (lower == "upgrade") return Field::Upgrade;
   return Field::Other;
 }
 
@@ -245,7 +249,7 @@ void AppendField(std::string& out, const FieldLine& field) {
 const char* StatusText(int status) {
   switch (status) {
     case 400: return "Bad Request";
-    case 405: return "Method Not Allowed";
+    case 403: return "Forbidden";
     case 408: return "Request Timeout";
     case 431: return "Request Header Fields Too Large";
     case 502: return "Bad Gateway";
@@ -263,6 +267,11 @@ std::string HttpRequestRewriter::Authority(const std::string& host, long port) {
   return port == 80 ? HostText(host) : HostPortText(host, static_cast<LONG>(port));
 }
 
+bool HttpRequestRewriter::StartsLikeRequest(std::string_view bytes) {
+  const size_t space = bytes.find(' ');
+  return space != std::string_view::npos && IsToken(bytes.substr(0, space));
+}
+
 std::string HttpRequestRewriter::Response(int status) {
   const std::string body = std::to_string(status) + " " + StatusText(status) + "\r\n";
   return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) +
@@ -276,7 +285,8 @@ void HttpRequestRewriter::Observe(std::function<void(const HeadRead&)> head, std
 }
 
 int HttpRequestRewriter::Feed(const char* data, size_t size, std::string& out) {
-  for (size_t used = 0; used < size && m_state != State::Refused;) {
+  size_t used = 0;
+  while (used < size && m_state != State::Refused && m_state != State::Held) {
     const char* next = data + used;
     const size_t left = size - used;
     switch (m_state) {
@@ -287,7 +297,13 @@ int HttpRequestRewriter::Feed(const char* data, size_t size, std::string& out) {
       default: used += ReadFramingLine(next, left, out); break;
     }
   }
+  if (m_state == State::Held) m_held.append(data + used, size - used);
   return m_nStatus;
+}
+
+void HttpRequestRewriter::UpgradeDeclined() {
+  m_state = State::Head;
+  m_nStatus = 0;
 }
 
 void HttpRequestRewriter::Refuse(int status, std::string reason) {
@@ -296,8 +312,10 @@ void HttpRequestRewriter::Refuse(int status, std::string reason) {
   m_reason = std::move(reason);
 }
 
+// A request that asked to upgrade the connection holds what follows until its answer has come.
 void HttpRequestRewriter::RequestEnded() {
-  m_state = State::Head;
+  m_state = m_bUpgrade ? State::Held : State::Head;
+  if (m_bUpgrade) m_nStatus = kUpgrade;
   if (m_endObserver) m_endObserver(m_nRead);
 }
 
@@ -405,7 +423,6 @@ void HttpRequestRewriter::TrailerLine(std::string_view line, std::string& out) {
 void HttpRequestRewriter::PassHead(std::string& out) {
   const std::vector<std::string_view> lines = Lines(m_line);
   const RequestLine request = ReadRequestLine(lines.at(0));
-  if (request.method == "CONNECT") return Refuse(405, "CONNECT is not relayed: the relay reaches its source only");
   if (!request.error.empty()) return Refuse(400, request.error);
 
   std::string head;
@@ -415,6 +432,7 @@ void HttpRequestRewriter::PassHead(std::string& out) {
   std::vector<std::string_view> codings;
   bool hasLength = false;
   uint64_t length = 0;
+  m_bUpgrade = false;
   for (size_t i = 1; i < lines.size(); ++i) {
     const FieldLine field = ReadField(lines[i]);
     if (field.error != nullptr) return Refuse(400, field.error);
@@ -428,7 +446,12 @@ void HttpRequestRewriter::PassHead(std::string& out) {
       const size_t before = codings.size();
       if (!ReadTokenList(field.value, codings) || codings.size() == before) return Refuse(400, "bad Transfer-Encoding");
     }
+    m_bUpgrade = m_bUpgrade || field.field == Field::Upgrade;
     if (!MeantForTheRelay(field.field)) AppendField(head, field);
+  }
+  if (request.method == "CONNECT") {
+    if (hasLength || !codings.empty()) return Refuse(400, "a CONNECT with a body");
+    return TakeConnect(request.sentTarget);
   }
   // A body's end must be certain, or the next request's head could be read from inside it: chunked comes
   // last and once, and never beside a length.
@@ -436,6 +459,8 @@ void HttpRequestRewriter::PassHead(std::string& out) {
   const bool chunked = !codings.empty() && isChunked(codings.back()) &&
                        std::count_if(codings.begin(), codings.end(), isChunked) == 1;
   if (!codings.empty() && (!chunked || hasLength)) return Refuse(400, "a body whose length is not certain");
+  // The source's first bytes after an upgrade request must be its answer, so no earlier answer may be due.
+  if (m_bUpgrade && m_nRequests > 0) return Refuse(400, "an upgrade after other requests on the connection");
   head.append("\r\n");
 
   if (!request.namedAuthority.empty() && request.namedAuthority != Lower(m_authority) && m_notice)
@@ -449,4 +474,21 @@ void HttpRequestRewriter::PassHead(std::string& out) {
   if (chunked) m_state = State::ChunkSize;
   else if (length > 0) m_state = State::Body;
   else RequestEnded();
+}
+
+// A CONNECT's target is HOST:PORT (authority-form), the host as a configured one must be. Nothing of it goes
+// on: the relay answers it itself, and what follows is the tunnel's.
+void HttpRequestRewriter::TakeConnect(std::string_view target) {
+  const size_t colon = target.rfind(':');
+  std::string host(target.substr(0, colon == std::string_view::npos ? 0 : colon));
+  uint64_t port = 0;
+  if (colon == std::string_view::npos || !CheckHost(host).empty() ||
+      !ReadNumber(target.substr(colon + 1), 10, 5, port) || port == 0 || port > 65535)
+    return Refuse(400, "a CONNECT target that is no host and port");
+  m_tunnel = Target{Lower(host), static_cast<long>(port)};
+  m_nRead += m_line.size();
+  if (m_headObserver) m_headObserver({"CONNECT", target, Framing::None, 0, m_nRead});
+  if (m_endObserver) m_endObserver(m_nRead);
+  m_state = State::Held;
+  m_nStatus = kTunnel;
 }

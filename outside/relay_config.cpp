@@ -5,16 +5,24 @@
 
 namespace {
 
-bool IsHttpSource(const SrcRouteSource& source) {
-  const std::string_view url = source.url;
-  return source.type == RelayRoute::kTypeHttp ||
-         (url.size() > 7 && std::equal(url.begin(), url.begin() + 7, "http://", [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == b;
-          }));
+// The scheme decides, whatever the connection's type: a host gives every HTTP source type 4, secure or not,
+// and only an http URL's bytes are HTTP/1.x requests the relay can read; the rest pass byte for byte.
+bool IsHttpSource(const std::string& url) {
+  return url.size() > 7 && std::equal(url.begin(), url.begin() + 7, "http://", [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
+}
+
+// The host as the relay writes it, or why it is not used.
+RelayHop Checked(const std::string& host, LONG port) {
+  RelayHop hop{host, port, ""};
+  const std::string problem = CheckHost(hop.host);
+  if (!problem.empty()) hop.refusal = "its host " + problem + ", so it is not used";
+  return hop;
 }
 
 void AddHop(std::vector<RelayHop>& hops, const SrcRouteHop& hop) {
-  if (!hop.host.empty()) hops.push_back(RelayHop{hop.host, hop.port});
+  if (!hop.host.empty()) hops.push_back(Checked(hop.host, hop.port));
 }
 
 }  // namespace
@@ -33,7 +41,7 @@ RelayRoute ReadRelayRoute(CSrcConfig& config) {
   const SrcRouteReading reading = config.ReadRoute();
   RelayRoute route;
   for (const SrcRouteSource& source : reading.sources)
-    route.sources.push_back(RelaySource{{source.host, source.port}, source.type, IsHttpSource(source)});
+    route.sources.push_back(RelaySource{Checked(source.host, source.port), source.type, IsHttpSource(source.url)});
   const LONG current = reading.currentConnection;
   route.current = current > 0 && static_cast<size_t>(current) < route.sources.size() ? static_cast<size_t>(current) : 0;
   route.socks5 = reading.useSocks5;

@@ -5,6 +5,7 @@
 #include <asio/write.hpp>
 
 #include "http_request_head.h"
+#include "http_upgrade_answer.h"
 #include "log/failure_lines.h"
 #include "relay_close.h"
 #include "relay_core.h"
@@ -14,11 +15,22 @@
 #include "relay_limits.h"
 #include "relay_route_attempt.h"
 #include "relay_upstream.h"
+#include "stream_address.h"
 
 namespace {
 
+// A byte-for-byte protocol never begins with these bytes (a TLS ClientHello begins with 0x16, an RTMP
+// handshake with 3 or 6, an RTSP request with its own methods), a proxy client's request for a tunnel always.
+constexpr std::string_view kConnectStart = "CONNECT ";
+const std::string kTunnelOpened = "HTTP/1.1 200 Connection established\r\n\r\n";
+
 std::string Seconds(std::chrono::steady_clock::duration time) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 }  // namespace
@@ -43,6 +55,14 @@ auto RelayConnection::Guarded(const char* what, Step step) {
     if (self->m_phase == Phase::Closed) return;
     RunGuarded([&] { step(*self, std::forward<decltype(results)>(results)...); }, [&](const std::string& error) { self->Failed(what, error); });
   };
+}
+
+template <typename Step>
+auto RelayConnection::WhileCarrying(Step step) {
+  return Guarded("carrying", [turn = m_nSourceTurn, step](RelayConnection& self, auto&&... results) {
+    if (self.m_phase == Phase::Carrying && self.m_nSourceTurn == turn)
+      step(self, std::forward<decltype(results)>(results)...);
+  });
 }
 
 void RelayConnection::Failed(const char* what, const std::string& error) noexcept {
@@ -71,7 +91,29 @@ bool RelayConnection::Silent() {
 }
 
 void RelayConnection::Begin() {
-  if (m_route.sources.empty()) return Finish(kRelayFailureMark + std::string("refused: no stream source configured"));
+  if (m_route.sources.empty()) return RefuseWithoutSource();
+  StartRace(std::nullopt);
+}
+
+// With no source (the host set none, or the library refused its URL) a player that sends a request hears
+// 502 as for a source that cannot be reached; anything else, or nothing within the head's deadline, is
+// hung up on.
+void RelayConnection::RefuseWithoutSource() {
+  Note(kRelayFailureMark + std::string("refused: no stream source configured"));
+  m_phase = Phase::Answering;
+  m_lingerUntil = Clock::now() + relay_limits::kHeadDeadline;
+  Rearm();
+  m_player.async_read_some(
+      asio::buffer(m_discard), Guarded("refusing", [](RelayConnection& self, std::error_code error, size_t size) {
+        if (!error && HttpRequestRewriter::StartsLikeRequest(std::string_view(self.m_discard, size)))
+          return self.Answer(HttpRequestRewriter::Response(502));
+        self.Speak();
+        self.Close(true);
+      }));
+}
+
+// Races the route's sources, or opens the one source `only`.
+void RelayConnection::StartRace(std::optional<size_t> only) {
   RunGuarded(
       [&] {
         m_race = std::make_shared<UpstreamRace>(
@@ -81,14 +123,15 @@ void RelayConnection::Begin() {
                 Failed(m_phase == Phase::Carrying ? "carrying" : "route", error);
               });
             });
-        m_race->Start();
+        m_race->Start(only);
       },
       [&](const std::string& error) { Failed("route", error); });
 }
 
 void RelayConnection::Opened(RouteAttempt* winner) {
   if (winner == nullptr) {
-    const bool http = m_route.sources[m_route.current].http;
+    // A player that asked for a tunnel speaks HTTP, whatever the source.
+    const bool http = m_bTunnel || m_route.sources[m_route.current].http;
     const std::string closed = kRelayFailureMark + std::string("no stream source can be reached, player closed");
     if (!http) return Finish(closed);
     Note(closed + " after a 502 answer");
@@ -100,15 +143,17 @@ void RelayConnection::Opened(RouteAttempt* winner) {
   m_phase = Phase::Carrying;
   m_player.non_blocking(true);
   m_source.non_blocking(true);
-  const RelaySource& source = m_route.sources[m_nSource];
-  if (source.http) {
-    m_requests = std::make_unique<HttpRequestRewriter>(
-        HttpRequestRewriter::Authority(source.address.host, source.address.port),
-        [this](const std::string& notice) { RequestNamedElsewhere(notice); });
-    m_headDue = Clock::now() + relay_limits::kHeadDeadline;
-  }
-  for (Way& way : m_ways) ReserveBuffer(way, relay_limits::kFirstBufferBytes);
   m_lastByte = Clock::now();
+  if (m_bTunnel) return TunnelOpened(true);
+  const RelaySource& source = m_route.sources[m_nSource];
+  m_requests = std::make_unique<HttpRequestRewriter>(
+      HttpRequestRewriter::Authority(source.address.host, source.address.port),
+      [this](const std::string& notice) { RequestNamedElsewhere(notice); });
+  if (source.http)
+    m_headDue = Clock::now() + relay_limits::kHeadDeadline;
+  else
+    m_bSniffing = true;  // the reader is used only when the player's first bytes are a CONNECT
+  for (Way& way : m_ways) ReserveBuffer(way, relay_limits::kFirstBufferBytes);
   Rearm();
   if (Send(1, m_early.data(), m_early.size())) Pump(1);
   Pump(0);
@@ -141,7 +186,7 @@ void RelayConnection::Pump(int side) {
     if (!way.filled) return AwaitBytes(side);
     turn += size;
   }
-  asio::post(m_player.get_executor(), Guarded("carrying", [side](RelayConnection& self) { self.Pump(side); }));
+  asio::post(m_player.get_executor(), WhileCarrying([side](RelayConnection& self) { self.Pump(side); }));
 }
 
 // The shared read buffer while the peer keeps up and the process keeps little for slow peers; otherwise the
@@ -159,11 +204,9 @@ void RelayConnection::AwaitBytes(int side) {
   Way& way = m_ways[side];
   GrowWhenFilled(way);
   way.from->async_read_some(asio::buffer(way.buffer.get(), way.capacity),
-                            Guarded("carrying", [side](RelayConnection& self, std::error_code error, size_t size) {
+                            WhileCarrying([side](RelayConnection& self, std::error_code error, size_t size) {
                               Way& way = self.m_ways[side];
-                              if (self.m_phase == Phase::Carrying &&
-                                  self.Received(side, way.buffer.get(), size, way.capacity, error))
-                                self.Pump(side);
+                              if (self.Received(side, way.buffer.get(), size, way.capacity, error)) self.Pump(side);
                             }));
 }
 
@@ -190,20 +233,63 @@ bool RelayConnection::Received(int side, const char* data, size_t size, size_t r
   return PassOn(side, data, size);
 }
 
-// Sends a read on; on the player's way to an http source, as the request reader rewrites it. A request the
-// reader refuses gets its answer once what came before it has gone on.
+// Sends a read on; the player's bytes, while they are requests, as the request reader rewrites them. What
+// the reader found at their end (a refusal, a tunnel, an upgrade) is acted on once what came before it has
+// gone on. The source's answer to an upgrade is read for its status on the way.
 bool RelayConnection::PassOn(int side, const char* data, size_t size) {
   RelayFaultPoint(RelayFault::Carry);
+  if (side == 1 && m_upgrade != nullptr) {
+    const UpgradeAnswer::Verdict verdict = m_upgrade->Feed(data, size);
+    if (verdict != UpgradeAnswer::Verdict::Undecided) UpgradeDecided(verdict == UpgradeAnswer::Verdict::Switched);
+  }
   if (side == 1 || m_requests == nullptr) return Send(side, data, size);
+  if (m_bSniffing) return Sniff(data, size);
   m_rewritten.clear();
-  m_nRefusal = m_requests->Feed(data, size, m_rewritten);
-  // A head must arrive whole within the deadline of its first byte; passing anything on means it did.
-  if (!m_rewritten.empty())
+  return PassRequests(m_requests->Feed(data, size, m_rewritten));
+}
+
+// The player's first bytes to a source that is not http: a CONNECT goes to the request reader, anything
+// else passes byte for byte from its first byte on. While the few bytes read could still begin either, they
+// wait, as a head does, within the head's deadline.
+bool RelayConnection::Sniff(const char* data, size_t size) {
+  const size_t have = m_sniffed.size();
+  const size_t compared = std::min(size, kConnectStart.size() - have);
+  const bool connect = std::string_view(data, compared) == kConnectStart.substr(have, compared);
+  if (connect && have + compared < kConnectStart.size()) {
+    m_sniffed.append(data, size);
+    if (!m_headDue) m_headDue = Clock::now() + relay_limits::kHeadDeadline;
+    Rearm();
+    return true;
+  }
+  m_bSniffing = false;
+  m_headDue.reset();
+  Rearm();
+  std::string start = std::exchange(m_sniffed, {});
+  m_rewritten.clear();
+  if (connect) {
+    start.append(data, size);
+    return PassRequests(m_requests->Feed(start.data(), start.size(), m_rewritten));
+  }
+  m_requests.reset();
+  if (have == 0) return Send(0, data, size);
+  m_rewritten = start.append(data, size);
+  return Send(0, m_rewritten.data(), m_rewritten.size());
+}
+
+// Sends on what the request reader passed, and keeps what it found at the end for Sent.
+bool RelayConnection::PassRequests(int result) {
+  m_nReaderResult = result;
+  // The source may answer before the request's last bytes are known to have gone: its status is read from
+  // its first bytes on.
+  if (result == HttpRequestRewriter::kUpgrade) m_upgrade = std::make_unique<UpgradeAnswer>();
+  // A head must arrive whole within the deadline of its first byte; passing anything on means it did, and a
+  // request that ends the reading ends the wait for heads.
+  if (result != 0 || !m_rewritten.empty())
     m_headDue.reset();
   else if (!m_headDue)
     m_headDue = Clock::now() + relay_limits::kHeadDeadline;
   Rearm();
-  return Send(side, m_rewritten.data(), m_rewritten.size());
+  return Send(0, m_rewritten.data(), m_rewritten.size());
 }
 
 // Sends what it can at once and the rest when the peer takes it. True when all went at once.
@@ -227,8 +313,7 @@ bool RelayConnection::Send(int side, const char* data, size_t size) {
   // The shared buffer serves the next read of any connection: what the peer has not taken moves here.
   const char* rest = shared ? Spill(way, data + sent, size - sent) : data + sent;
   asio::async_write(*way.to, asio::buffer(rest, size - sent),
-                    Guarded("carrying", [side](RelayConnection& self, std::error_code error, size_t) {
-                      if (self.m_phase != Phase::Carrying) return;
+                    WhileCarrying([side](RelayConnection& self, std::error_code error, size_t) {
                       self.ReleaseSpill(self.m_ways[side]);
                       if (error) return self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
                       if (self.Sent(side)) self.Pump(side);
@@ -255,41 +340,133 @@ void RelayConnection::ReleaseSpill(Way& way) {
   way.spillSize = 0;
 }
 
+// What was sent has gone; true when the way goes on reading. The player's way waits instead while a tunnel
+// opens or an upgrade's answer is awaited, and ends at a refusal.
 bool RelayConnection::Sent(int side) {
-  if (side == 1 || m_nRefusal == 0) return true;
-  RefuseRequest(m_nRefusal, m_requests->RefusalReason());
+  if (side == 1 || m_nReaderResult == 0) return true;
+  const int result = std::exchange(m_nReaderResult, 0);
+  if (result == HttpRequestRewriter::kTunnel) {
+    Tunnel();
+  } else if (result == HttpRequestRewriter::kUpgrade) {
+    // What the player sends next waits in its connection until the answer's status is read.
+    m_bUpgradeSent = true;
+    ResumeAfterUpgrade();
+  } else {
+    RefuseRequest(result, m_requests->RefusalReason());
+  }
   return false;
 }
 
 // An end of stream on one side is passed on as a shutdown of sending on the other, so a half-closed exchange
 // completes; the connection ends when both ways have.
 void RelayConnection::WayEnded(int side) {
-  Way& way = m_ways[side];
-  way.open = false;
-  const auto passOn = [side](RelayConnection& self) {
-    std::error_code ignored;
-    self.m_ways[side].to->shutdown(asio::socket_base::shutdown_send, ignored);
-    if (!self.m_ways[0].open && !self.m_ways[1].open)
-      self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
+  m_ways[side].open = false;
+  // A source that ends without answering an upgrade has declined it.
+  if (side == 1 && m_upgrade != nullptr) UpgradeDecided(false);
+  std::error_code ignored;
+  m_ways[side].to->shutdown(asio::socket_base::shutdown_send, ignored);
+  if (!m_ways[0].open && !m_ways[1].open) Finish("closed after " + std::to_string(m_nCarried) + " bytes");
+}
+
+// The player asked for a tunnel (CONNECT). It is opened to a configured source only, the one already
+// reached or, along its own route, another one the player names; never anywhere else.
+void RelayConnection::Tunnel() {
+  if (m_requests->Requests() > 0) return RefuseRequest(400, "a CONNECT after other requests on the connection");
+  // The tunnel's answer must reach the player before any byte of the source's, and writes to the player may
+  // still be under way: a source that spoke first (a protocol whose server speaks first) gets no tunnel.
+  if (m_nCarried > m_nPlayerBytes || !m_early.empty())
+    return Finish(kRelayFailureMark + std::string("request refused: a CONNECT after the source had spoken, closed"));
+  const HttpRequestRewriter::Target target = m_requests->TunnelTarget();
+  const std::string named = HostPortText(target.host, target.port);
+  const std::optional<size_t> source = ConfiguredSource(target.host, target.port);
+  if (!source) return RefuseRequest(403, "CONNECT to " + named + ", which is no configured stream source");
+  m_tunnelBytes = m_requests->TakeHeldBytes();
+  m_requests.reset();
+  Note("tunnel for the player's CONNECT to " + named + " (connection " + std::to_string(*source) + ")");
+  if (*source == m_nSource) return TunnelOpened(false);
+  // The source reached first is given up; what is still pending on it is void.
+  m_phase = Phase::Opening;
+  m_bTunnel = true;
+  ++m_nSourceTurn;
+  CancelAndClose(m_source);
+  StartRace(*source);
+}
+
+// The configured source a CONNECT names: the one the connection reached, when it does, else the first in
+// the configuration's list.
+std::optional<size_t> RelayConnection::ConfiguredSource(const std::string& host, long port) const {
+  const auto names = [&](size_t index) {
+    const RelayHop& address = m_route.sources[index].address;
+    return address.refusal.empty() && address.port == port && Lower(address.host) == host;
   };
-  if (way.closingReply.empty()) return passOn(*this);
-  asio::async_write(*way.to, asio::buffer(way.closingReply),
-                    Guarded("carrying", [passOn](RelayConnection& self, std::error_code, size_t) {
-                      if (self.m_phase == Phase::Carrying) passOn(self);
+  if (names(m_nSource)) return m_nSource;
+  for (size_t index = 0; index < m_route.sources.size(); ++index)
+    if (names(index)) return index;
+  return std::nullopt;
+}
+
+// The player hears that its tunnel is open before any byte of the source's reaches it; then both ways pass
+// byte for byte, the bytes it sent after its CONNECT first. A source reached anew starts its way here.
+void RelayConnection::TunnelOpened(bool reopened) {
+  Rearm();
+  asio::async_write(m_player, asio::buffer(kTunnelOpened),
+                    WhileCarrying([reopened](RelayConnection& self, std::error_code error, size_t) {
+                      if (error) return self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
+                      if (reopened && self.Send(1, self.m_early.data(), self.m_early.size())) self.Pump(1);
+                      if (self.m_phase == Phase::Carrying &&
+                          self.Send(0, self.m_tunnelBytes.data(), self.m_tunnelBytes.size()))
+                        self.Pump(0);
                     }));
 }
 
-// A refused request is answered at once when no earlier request awaits its answer; otherwise the answers
-// still due come first and the refusal follows them once the source has ended.
+void RelayConnection::UpgradeDecided(bool switched) {
+  m_upgrade.reset();
+  m_upgradeSwitched = switched;
+  ResumeAfterUpgrade();
+}
+
+// The player's way goes on once both the upgrade request has gone on whole and the source's answer has
+// decided, in whichever order they come.
+void RelayConnection::ResumeAfterUpgrade() {
+  if (!m_bUpgradeSent || !m_upgradeSwitched) return;
+  const bool switched = *m_upgradeSwitched;
+  m_bUpgradeSent = false;
+  m_upgradeSwitched.reset();
+  asio::post(m_player.get_executor(),
+             WhileCarrying([switched](RelayConnection& self) { self.UpgradeAnswered(switched); }));
+}
+
+// With 101 the reading of requests ends and both ways pass byte for byte; otherwise the player's next bytes
+// are read as its next request.
+void RelayConnection::UpgradeAnswered(bool switched) {
+  const std::string held = m_requests->TakeHeldBytes();
+  m_rewritten.clear();
+  if (switched) {
+    Note("the source switched protocols: both ways pass byte for byte");
+    m_requests.reset();
+    m_rewritten = held;
+    if (Send(0, m_rewritten.data(), m_rewritten.size())) Pump(0);
+    return;
+  }
+  m_requests->UpgradeDeclined();
+  if (held.empty() || PassRequests(m_requests->Feed(held.data(), held.size(), m_rewritten))) Pump(0);
+}
+
+// A refused request is answered at once when it is the connection's first. After earlier requests, their
+// answers are still coming, and the relay does not read where they end: an answer of its own could land
+// inside the last one (an answer that ends with the connection has no other end). So the player's way
+// ends, the source's answers finish, and the connection closes without an answer of the relay's.
 void RelayConnection::RefuseRequest(int status, const std::string& reason) {
-  m_nRefusal = 0;
-  Note(kRelayFailureMark + ("request refused with " + std::to_string(status) + ": " + reason));
-  std::string answer = HttpRequestRewriter::Response(status);
-  if (m_requests->Requests() == 0) return Answer(std::move(answer));
+  const int64_t earlier = m_requests != nullptr ? m_requests->Requests() : 0;
+  if (earlier == 0) {
+    Note(kRelayFailureMark + ("request refused with " + std::to_string(status) + ": " + reason));
+    return Answer(HttpRequestRewriter::Response(status));
+  }
+  Note(kRelayFailureMark + ("request refused: " + reason + "; the connection ends after the source's answers to the " +
+                            std::to_string(earlier) + (earlier == 1 ? " request" : " requests") + " before it"));
   m_ways[0].open = false;
   std::error_code ignored;
   m_source.shutdown(asio::socket_base::shutdown_send, ignored);
-  m_ways[1].closingReply = std::move(answer);
 }
 
 // The first request of the connection that names another host is logged; the others are counted in its
@@ -352,7 +529,10 @@ void RelayConnection::Rearm() {
 
 void RelayConnection::Expired() {
   const Clock::time_point now = Clock::now();
-  if (m_phase == Phase::Answering && now >= m_lingerUntil) return Close(true);
+  if (m_phase == Phase::Answering && now >= m_lingerUntil) {
+    Speak();  // a player refused before it spoke still has its refusal logged
+    return Close(true);
+  }
   if (m_phase == Phase::Carrying && m_headDue && now >= *m_headDue) {
     m_headDue.reset();
     RefuseRequest(408, "no whole request head within " + Seconds(relay_limits::kHeadDeadline));

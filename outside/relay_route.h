@@ -11,12 +11,13 @@
 struct RelayHop {
   std::string host;
   LONG port = 0;
+  std::string refusal;  // why the host cannot be used (CheckHost), empty when it can: it is never reached
 };
 
 struct RelaySource {
   RelayHop address;
   LONG type = 0;      // the connection's type: 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
-  bool http = false;  // type 4 or an http URL: the player's requests are rewritten for it
+  bool http = false;  // an http URL: the player's requests are read and rewritten for it
 };
 
 enum class RelayChainKind { None, Socks5, Plug };

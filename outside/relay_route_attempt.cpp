@@ -1,6 +1,7 @@
 #include "relay_route_attempt.h"
 
 #include <asio/connect.hpp>
+#include <asio/post.hpp>
 #include <asio/write.hpp>
 #include <vector>
 
@@ -65,8 +66,20 @@ std::string RouteAttempt::HopName(size_t hop) const {
   return "hop " + std::to_string(hop + 1) + ", " + ProxyKind(m_chain.kind) + " proxy " + Text(Hops(m_chain)[hop]);
 }
 
+// The first host of the route the configuration refused, in the order the route passes them; empty when
+// there is none.
+std::string RouteAttempt::Refused() const {
+  const std::vector<RelayHop>& hops = Hops(m_chain);
+  for (size_t hop = 0; hop < hops.size(); ++hop)
+    if (!hops[hop].refusal.empty()) return HopName(hop) + ": " + hops[hop].refusal;
+  return m_route.sources[m_nSource].address.refusal;
+}
+
 void RouteAttempt::Start() {
   RelayFaultPoint(RelayFault::Route);
+  // Reported from the event loop, as every other end is, never from inside the caller's Start.
+  if (const std::string refused = Refused(); !refused.empty())
+    return asio::post(m_socket.get_executor(), Guarded([refused](RouteAttempt& self) { self.End(refused); }));
   const RelayHop& first = FirstHop();
   m_deadline.expires_after(relay_limits::kConnectDeadline);
   m_deadline.async_wait(Guarded([](RouteAttempt& self, std::error_code error) {

@@ -33,6 +33,7 @@ class RouteAttempt : public std::enable_shared_from_this<RouteAttempt> {
   using Endpoints = asio::ip::tcp::resolver::results_type;
 
   const RelayHop& FirstHop() const;
+  std::string Refused() const;
   void ConnectTo(const Endpoints& endpoints);
   void StartHandshake(size_t hop);
   void Talk();

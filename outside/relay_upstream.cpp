@@ -52,7 +52,11 @@ std::string UpstreamRace::Label(size_t source) const {
   return Key(source) + " (connection " + std::to_string(source) + ")";
 }
 
-void UpstreamRace::Start() {
+void UpstreamRace::Start(std::optional<size_t> only) {
+  if (only) {
+    m_order = {*only};
+    return StartNext();
+  }
   const size_t count = m_route.sources.size();
   std::vector<size_t> passedOver;
   const SourceMemory::Clock::time_point now = SourceMemory::Clock::now();

@@ -49,7 +49,8 @@ class UpstreamRace : public std::enable_shared_from_this<UpstreamRace> {
   using Done = std::function<void(RouteAttempt* winner)>;
 
   UpstreamRace(asio::io_context& context, RelayRoute route, SourceMemory& memory, Report report, Done done);
-  void Start();
+  // Races the sources from the current one; with `only`, opens that one source alone, whatever it did lately.
+  void Start(std::optional<size_t> only = std::nullopt);
   // Ends every attempt without a report: the player has gone or the relay closes.
   void Cancel();
 

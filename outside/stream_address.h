@@ -11,11 +11,17 @@ struct StreamAddress {
   LONG port = 0;
 };
 
-// False when the text is not "scheme://host[:port][/...]" with a scheme the relay knows a port for, or a
-// port outside 1 to 65535.
+// False when the text is not "scheme://host[:port][/...]" with a scheme the relay knows a port for, a host
+// CheckHost takes, and a port from 1 to 65535.
 bool ParseStreamAddress(const std::string& url, StreamAddress& address);
 
-// The host as a URL's authority writes it: an IPv6 address in brackets.
+// A configured host goes into CONNECT lines, Host fields and SOCKS5 requests, so it must be a host name, an
+// IPv4 address or an IPv6 address, nothing else: a line break in it would start lines nobody configured.
+// Returns an empty text and leaves `host` as the relay writes it (an IPv6 address without brackets, which
+// HostText adds once), or says why the host cannot be used ("holds a control byte").
+std::string CheckHost(std::string& host);
+
+// The host as a URL's authority writes it: an IPv6 address in brackets, anything else as it is.
 std::string HostText(const std::string& host);
 // "HOST:PORT" with the host as HostText writes it.
 std::string HostPortText(const std::string& host, LONG port);

@@ -12,6 +12,8 @@ packages=(
   libboost1.81-dev
   curl microsocks python3 socat
   nginx-light libnginx-mod-rtmp tinyproxy ffmpeg
+  # The end-to-end tests' certificate for nginx's TLS, and their WebSocket stream source and player.
+  openssl python3-websockets
 )
 
 missing=()

@@ -55,6 +55,18 @@ wait_listening() {
   return 1
 }
 
+# Succeeds once a socket listens on PORT, seen in the kernel's table without connecting to it (a server
+# that serves one client only would take the knock for its client); fails after ten seconds.
+wait_bound() {
+  local hex
+  hex=$(printf '%04X' "$1")
+  for _ in $(seq 100); do
+    grep -qE "^ *[0-9]+: [0-9A-F]+:$hex [0-9A-F]+:0000 0A " /proc/net/tcp /proc/net/tcp6 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # The last lines of each of the files FILE... of $work that exist, for a test's failure message.
 show_files() {
   for file in "$@"; do

@@ -13,19 +13,23 @@ struct Rewritten {
   int status = 0;
   std::string reason;
   std::vector<std::string> notices;
+  std::string held;    // the bytes after a CONNECT or an upgrade request
+  std::string target;  // HOST:PORT a CONNECT asked for
 };
 
-// Every row is read twice: in one piece and one byte at a time, which must give the same bytes.
+// Every row is read twice: in one piece and one byte at a time, which must give the same bytes. The bytes
+// after a request that ends the reading are fed too, as a caller may have them in the same read.
 Rewritten Rewrite(const std::string& in, bool byteByByte, const std::string& authority = "localhost:8080") {
   Rewritten result;
   HttpRequestRewriter rewriter(authority, [&](const std::string& text) { result.notices.push_back(text); });
-  if (!byteByByte) {
-    result.status = rewriter.Feed(in.data(), in.size(), result.out);
-    result.reason = rewriter.RefusalReason();
-    return result;
-  }
-  for (size_t i = 0; i < in.size() && result.status == 0; ++i) result.status = rewriter.Feed(&in[i], 1, result.out);
+  const size_t piece = byteByByte ? 1 : in.size();
+  const auto reading = [&] { return result.status < 100; };
+  for (size_t at = 0; at < in.size() && reading(); at += piece)
+    result.status = rewriter.Feed(&in[at], piece, result.out);
   result.reason = rewriter.RefusalReason();
+  result.held = rewriter.TakeHeldBytes();
+  if (result.status == HttpRequestRewriter::kTunnel)
+    result.target = rewriter.TunnelTarget().host + ":" + std::to_string(rewriter.TunnelTarget().port);
   return result;
 }
 
@@ -70,8 +74,6 @@ TEST(HttpRequestRewriter, RewritesEachHeadForTheSourceAndPassesBodiesUnchanged) 
        0, nullptr},
       {"a length of 18 digits", "POST /big HTTP/1.1\r\nContent-Length: 999999999999999999\r\n\r\nabc",
        "POST /big HTTP/1.1\r\nHost: localhost:8080\r\nContent-Length: 999999999999999999\r\n\r\nabc", 0, nullptr},
-      {"CONNECT after a passed request", "GET / HTTP/1.1\r\n\r\nCONNECT other.example:443 HTTP/1.1\r\n\r\nGET /",
-       "GET / HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", 405, nullptr},
       {"head over the bound", "GET /" + std::string(HttpRequestRewriter::kMaxHeadBytes, 'a'), "", 431, nullptr},
   };
   for (const auto& row : rows) {
@@ -223,14 +225,78 @@ TEST(HttpRequestRewriter, AHeadJustWithinTheBoundPassesAndPortEightyIsTheSources
   EXPECT_EQ(Rewrite("GET http://media.example:8080/a HTTP/1.1\r\n\r\n", false, "media.example").notices,
             std::vector<std::string>{"request names media.example:8080, sent to the configured source media.example"});
   EXPECT_EQ(HttpRequestRewriter::Authority("::1", 8080), "[::1]:8080");
-  EXPECT_EQ(HttpRequestRewriter::Response(405),
-            "HTTP/1.1 405 Method Not Allowed\r\nContent-Type: text/plain\r\nContent-Length: 24\r\n"
-            "Connection: close\r\n\r\n405 Method Not Allowed\r\n");
+  EXPECT_EQ(HttpRequestRewriter::Response(403),
+            "HTTP/1.1 403 Forbidden\r\nContent-Type: text/plain\r\nContent-Length: 15\r\n"
+            "Connection: close\r\n\r\n403 Forbidden\r\n");
   // Every status the relay answers with carries its own reason phrase.
   for (const auto& [status, line] : std::vector<std::pair<int, std::string>>{
-           {400, "400 Bad Request"}, {408, "408 Request Timeout"}, {431, "431 Request Header Fields Too Large"},
+           {400, "400 Bad Request"}, {403, "403 Forbidden"}, {408, "408 Request Timeout"},
+           {431, "431 Request Header Fields Too Large"},
            {502, "502 Bad Gateway"}, {503, "503 Service Unavailable"}})
     EXPECT_EQ(HttpRequestRewriter::Response(status).substr(0, 11 + line.size()), "HTTP/1.1 " + line + "\r\n");
+}
+
+// A CONNECT ends the reading with its target handed back and nothing passed on; a request with Upgrade goes
+// on whole, and what follows it is held until the source's answer decides. Both are read as strictly as any
+// other request.
+TEST(HttpRequestRewriter, HandsBackACONNECTsTargetAndHoldsWhatFollowsAnUpgradeRequest) {
+  const std::string upgrade = "GET /ws HTTP/1.1\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n\r\n";
+  const std::string upgradeOut =
+      "GET /ws HTTP/1.1\r\nHost: localhost:8080\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n\r\n";
+  const std::string frame("\x81\x05hello", 7);
+  const struct {
+    const char* what;
+    std::string in;
+    int status;
+    std::string out;
+    std::string held;
+    const char* target;  // HOST:PORT handed back; the reason with a refusal
+  } rows[] = {
+      {"CONNECT with the tunnel's first bytes", "CONNECT Media.Example:443 HTTP/1.1\r\nHost: x\r\n\r\n\x16\x03\x01",
+       HttpRequestRewriter::kTunnel, "", "\x16\x03\x01", "media.example:443"},
+      {"CONNECT to an IPv6 address", "CONNECT [::1]:8443 HTTP/1.0\r\n\r\n", HttpRequestRewriter::kTunnel, "", "",
+       "::1:8443"},
+      {"CONNECT without a port", "CONNECT media.example HTTP/1.1\r\n\r\n", 400, "", "",
+       "a CONNECT target that is no host and port"},
+      {"CONNECT to port 0", "CONNECT media.example:0 HTTP/1.1\r\n\r\n", 400, "", "",
+       "a CONNECT target that is no host and port"},
+      {"CONNECT to a port past 65535", "CONNECT media.example:65536 HTTP/1.1\r\n\r\n", 400, "", "",
+       "a CONNECT target that is no host and port"},
+      {"CONNECT to a path", "CONNECT /x HTTP/1.1\r\n\r\n", 400, "", "", "a CONNECT target that is no host and port"},
+      {"CONNECT to a host no name holds", "CONNECT a%0d:443 HTTP/1.1\r\n\r\n", 400, "", "",
+       "a CONNECT target that is no host and port"},
+      {"CONNECT with a body", "CONNECT media.example:443 HTTP/1.1\r\nContent-Length: 2\r\n\r\nab", 400, "", "",
+       "a CONNECT with a body"},
+      {"CONNECT with a folded line", "CONNECT media.example:443 HTTP/1.1\r\nX: a\r\n b\r\n\r\n", 400, "", "",
+       "a field line led by whitespace (a folded line)"},
+      {"an upgrade and a frame sent before the answer", upgrade + frame, HttpRequestRewriter::kUpgrade, upgradeOut,
+       frame, ""},
+      {"an upgrade with a body", "POST /h2 HTTP/1.1\r\nUpgrade: h2c\r\nContent-Length: 3\r\n\r\nabcGET /",
+       HttpRequestRewriter::kUpgrade,
+       "POST /h2 HTTP/1.1\r\nHost: localhost:8080\r\nUpgrade: h2c\r\nContent-Length: 3\r\n\r\nabc",
+       "GET /", ""},
+      {"an upgrade after another request", "GET / HTTP/1.1\r\n\r\n" + upgrade, 400,
+       "GET / HTTP/1.1\r\nHost: localhost:8080\r\n\r\n", "", "an upgrade after other requests on the connection"},
+  };
+  for (const auto& row : rows) {
+    for (const bool byteByByte : {false, true}) {
+      SCOPED_TRACE(std::string(row.what) + (byteByByte ? ", byte by byte" : ""));
+      const Rewritten result = Rewrite(row.in, byteByByte);
+      EXPECT_EQ(result.status, row.status);
+      EXPECT_EQ(result.out, row.out);
+      EXPECT_EQ(result.held, row.held);
+      EXPECT_EQ(result.status == HttpRequestRewriter::kTunnel ? result.target : result.reason, row.target);
+    }
+  }
+  // Declined: the reader goes on with what followed the upgrade request.
+  HttpRequestRewriter reader("localhost:8080");
+  std::string out;
+  ASSERT_EQ(reader.Feed(upgrade.data(), upgrade.size(), out), HttpRequestRewriter::kUpgrade);
+  reader.UpgradeDeclined();
+  out.clear();
+  const std::string next = "GET /next HTTP/1.1\r\n\r\n";
+  EXPECT_EQ(reader.Feed(next.data(), next.size(), out), 0);
+  EXPECT_EQ(out, "GET /next HTTP/1.1\r\nHost: localhost:8080\r\n\r\n");
 }
 
 }  // namespace

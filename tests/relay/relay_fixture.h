@@ -31,6 +31,8 @@ constexpr int kConnectionRefused = ECONNREFUSED;
 #endif
 
 inline const std::string kResponse = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+inline const std::string kSwitched =
+    "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
 
 // The bytes of a patterned stream: its number in its first four bytes, then bytes no other stream and no
 // other place of this one repeats for long, so a byte out of place or from another stream shows.
@@ -45,12 +47,12 @@ inline std::string PatternedStream(uint32_t number, size_t size) {
 }
 
 // A stream source on 127.0.0.1: answers each request with kResponse and closes, holds each connection open
-// until its peer goes, streams to it without end, or holds it without ever reading; or sends each
-// connection a patterned stream of kPatternBytes, numbered in the order of the accepts, and closes. It keeps
-// what it received.
+// until its peer goes, streams to it without end, or holds it without ever reading; answers kSwitched and
+// then echoes every byte after the request's head; or sends each connection a patterned stream of
+// kPatternBytes, numbered in the order of the accepts, and closes. It keeps what it received.
 class Origin {
  public:
-  enum class Mode { Answer, Hold, Stream, Deaf, Pattern };
+  enum class Mode { Answer, Hold, Stream, Deaf, Echo, Pattern };
   static constexpr size_t kPatternBytes = 32 * 1024 * 1024;
   explicit Origin(Mode mode) : m_mode(mode) {
     std::string error;
@@ -93,6 +95,8 @@ class Origin {
       return;
     }
     std::string request;
+    size_t echoed = 0;
+    bool switched = false;
     char buffer[512];
     while (!m_stop) {
       if (Socket::WaitReadable(&peer, nullptr) == 0) continue;
@@ -103,9 +107,16 @@ class Origin {
         std::lock_guard<std::mutex> hold(m_lock);
         m_received.append(buffer, static_cast<size_t>(received));
       }
-      if (m_mode == Mode::Answer && request.find("\r\n\r\n") != std::string::npos) {
+      const size_t headEnd = request.find("\r\n\r\n");
+      if (m_mode == Mode::Answer && headEnd != std::string::npos) {
         peer.SendAll(kResponse.data(), kResponse.size());
         break;
+      }
+      if (m_mode == Mode::Echo && headEnd != std::string::npos) {
+        const std::string reply = (switched ? "" : kSwitched) + request.substr(headEnd + 4 + echoed);
+        switched = true;
+        echoed = request.size() - headEnd - 4;
+        peer.SendAll(reply.data(), reply.size());
       }
     }
   }

@@ -183,5 +183,62 @@ TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWh
   }
 }
 
+// A host the configuration holds that is no host name or address (a line break in it would start lines of a
+// CONNECT or a request nobody configured) is never reached: that source or that chain is not used, the log
+// says why with the host escaped, and a backup source still plays.
+TEST_F(RelayTest, AHostNoNameOrAddressCanBeIsNeverReachedAndTheLogSaysWhy) {
+  Origin origin(Origin::Mode::Answer);
+  TunnelStandin plug(TunnelStandin::Kind::HttpConnect), socks(TunnelStandin::Kind::Socks5);
+  const std::string source = At(origin.Port());
+  const struct {
+    const char* what;
+    std::string sourceHost, plugHost, socksHost;  // a hop is set when its host is not empty
+    bool backup;  // connection 1 is the origin, directly
+    std::string failure;  // the end of the line for connection 0, as the log escapes it
+  } rows[] = {
+      {"a source host with CR LF", "127.0.0.1\r\nX-Injected: 1", "", "", false,
+       "stream source 127.0.0.1\\r\\nX-Injected: 1:" + std::to_string(origin.Port()) +
+           " (connection 0): its host holds a control byte, so it is not used"},
+      {"a PLUG hop host with a bare LF", "127.0.0.1", "127.0.0.1\nX-Injected: 1", "", false,
+       "stream source " + source + " (connection 0): hop 1, PLUG proxy 127.0.0.1\\nX-Injected: 1:" +
+           std::to_string(plug.Port()) +
+           ": its host holds a control byte, so it is not used"},
+      {"a SOCKS5 hop host with a space", "127.0.0.1", "", "127.0.0.1 x", false,
+       "stream source " + source + " (connection 0): hop 1, SOCKS5 proxy 127.0.0.1 x:" + std::to_string(socks.Port()) +
+           ": its host holds a space, so it is not used"},
+      {"an IPv6 source in two pairs of brackets", "[[::1]]", "", "", false,
+       "stream source [[::1]]:" + std::to_string(origin.Port()) +
+           " (connection 0): its host is no IPv6 address in one pair of brackets, so it is not used"},
+      {"a backup source plays", "127.0.0.1\r\n", "", "", true,
+       "stream source 127.0.0.1\\r\\n:" + std::to_string(origin.Port()) +
+           " (connection 0): its host holds a control byte, so it is not used"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    NewProxy();
+    const int acceptedBefore = origin.Accepted();
+    SrcConnectionFields fields;
+    const std::string url = "http://" + row.sourceHost + ":" + std::to_string(origin.Port()) + "/live";
+    fields.url = url;
+    fields.host = row.sourceHost;
+    fields.port = origin.Port();
+    fields.type = row.plugHost.empty() ? 4 : RelayRoute::kTypePlug;
+    m_config.AddConnection(0, fields);
+    if (row.backup) m_config.AddConnection(1, Url(origin.Port()).c_str(), 4);
+    m_config.SetPlugHost(0, row.plugHost);
+    m_config.m_nPlugPort[0] = plug.Port();
+    m_config.SetSocksHost(0, row.socksHost);
+    m_config.m_nSocksPort[0] = socks.Port();
+    m_config.m_bUseSocks5 = !row.socksHost.empty();
+    ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
+
+    EXPECT_EQ(PlayOnce(), row.backup ? kResponse : HttpRequestRewriter::Response(502));
+    EXPECT_EQ(origin.Accepted() - acceptedBefore, row.backup ? 1 : 0);
+    EXPECT_TRUE(plug.Asked().empty());
+    EXPECT_TRUE(socks.Asked().empty());
+    EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "error: cannot reach " + row.failure); }));
+  }
+}
+
 }  // namespace
 }  // namespace relay_test

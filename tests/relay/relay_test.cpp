@@ -42,22 +42,25 @@ TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   EXPECT_TRUE(Contains(LogLines(), "Relay 1 connection 1: to 127.0.0.1:" + port + " directly (connection 0)"));
 }
 
-TEST_F(RelayTest, RewritesThePlayersRequestsForHttpSourcesOnlyAndRefusesCONNECT) {
+// The scheme decides, whatever the type: only an http URL's requests are read and rewritten. A request the
+// relay refuses after others is not answered by the relay: the source's answers end the connection.
+TEST_F(RelayTest, RewritesThePlayersRequestsForHttpURLsOnlyWhateverTheirType) {
   const std::string absolute = "GET http://elsewhere.example/live HTTP/1.1\r\nProxy-Connection: keep-alive\r\n\r\n";
   const struct {
     const char* scheme;
     LONG type;
     std::string request;
-    bool rewritten;
-    std::string answer;    // empty: the source's
-    const char* logLine;  // after "connection 1: "
+    std::string received;  // by the source; "rewritten": the absolute-form request as the relay rewrites it
+    const char* logLine;   // after "connection 1: "
   } rows[] = {
-      {"http", 4, absolute, true, "", "request names elsewhere.example, sent to the configured source 127.0.0.1:"},
-      {"http", 2, absolute, true, "", "request names elsewhere.example"},
-      {"rtmp", 5, absolute, false, "", "to 127.0.0.1:"},
-      {"rtsp", 4, absolute, true, "", "request names elsewhere.example"},
-      {"http", 4, "CONNECT elsewhere.example:443 HTTP/1.1\r\n\r\n", false, HttpRequestRewriter::Response(405),
-       "error: request refused with 405: CONNECT is not relayed"},
+      {"http", 4, absolute, "rewritten", "request names elsewhere.example, sent to the configured source 127.0.0.1:"},
+      {"http", 2, absolute, "rewritten", "request names elsewhere.example"},
+      {"rtmp", 5, absolute, absolute, "to 127.0.0.1:"},
+      {"rtsp", 4, absolute, absolute, "to 127.0.0.1:"},
+      {"https", 4, absolute, absolute, "to 127.0.0.1:"},
+      {"http", 4, absolute + "G@T / HTTP/1.1\r\n\r\n", "rewritten",
+       "error: request refused: not a request line; the connection ends after the source's answers to the 1 "
+       "request before it"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.scheme) + " " + std::to_string(row.type));
@@ -65,10 +68,10 @@ TEST_F(RelayTest, RewritesThePlayersRequestsForHttpSourcesOnlyAndRefusesCONNECT)
     NewProxy();
     m_config.AddConnection(0, Url(origin.Port(), row.scheme).c_str(), row.type);
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
-    EXPECT_EQ(PlayOnce(row.request), row.answer.empty() ? kResponse : row.answer);
+    EXPECT_EQ(PlayOnce(row.request), kResponse);
     const std::string rewritten = "GET /live HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(origin.Port()) + "\r\n\r\n";
-    EXPECT_EQ(origin.Received(), row.answer.empty() ? (row.rewritten ? rewritten : row.request) : "");
-    EXPECT_TRUE(Contains(LogLines(), std::string("connection 1: ") + row.logLine));
+    EXPECT_EQ(origin.Received(), row.received == "rewritten" ? rewritten : row.received);
+    EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), std::string("connection 1: ") + row.logLine); }));
   }
 }
 
@@ -123,9 +126,20 @@ TEST_F(RelayTest, ItsCopyOfTheConfigurationHoldsEveryFieldItUses) {
 
 TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   Start(0);
-  Socket first = ConnectTo(m_proxy->GetPort());
-  EXPECT_EQ(ReadToEnd(first), "");
-  EXPECT_TRUE(Eventually([&] { return Contains(LogLines(), "connection 1: error: refused: no stream source configured"); }));
+  // No source at all (a URL the library refused): a request hears 502, other bytes or none a hang-up.
+  const struct {
+    std::string sent;
+    std::string answer;
+  } unsourced[] = {{"GET /live HTTP/1.1\r\nHost: a\r\n\r\n", HttpRequestRewriter::Response(502)},
+                   {"\x16\x03\x01\x02\x00", ""},
+                   {"", ""}};
+  for (const auto& row : unsourced) {
+    Socket player = ConnectTo(m_proxy->GetPort());
+    player.SendAll(row.sent.data(), row.sent.size());
+    player.ShutdownSending();
+    EXPECT_EQ(ReadToEnd(player), row.answer) << row.sent;
+  }
+  EXPECT_TRUE(Eventually([&] { return Count(LogLines(), "error: refused: no stream source configured") == 3; }));
 
   // An http source that cannot be reached: the player hears why before it is hung up on.
   const LONG closedPort = ClosedPort();
@@ -134,10 +148,10 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));
   const std::string address = "127.0.0.1:" + std::to_string(closedPort);
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "connection 2: error: cannot reach stream source " + address + " (connection 0): " +
+    return Contains(LogLines(), "connection 4: error: cannot reach stream source " + address + " (connection 0): " +
                                     SocketErrorText(kConnectionRefused));
   }));
-  EXPECT_TRUE(Contains(LogLines(), "connection 2: error: no stream source can be reached, player closed after a 502 answer"));
+  EXPECT_TRUE(Contains(LogLines(), "connection 4: error: no stream source can be reached, player closed after a 502 answer"));
 
   // Any other source is hung up on without a word.
   m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), 5);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "http_request_head.h"
+#include "outside/http_request_head.h"
 
 // One request as a reader made it out: where its head and its body end, in bytes from the stream's start.
 struct RequestReading {

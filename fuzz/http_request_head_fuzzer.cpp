@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "http_reference_reader.h"
-#include "http_request_head.h"
+#include "outside/http_request_head.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "socks5_client.h"
+#include "outside/socks5_client.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

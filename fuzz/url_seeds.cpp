@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cracker_rows.h"
+#include "config/cracker_rows.h"
 #include "seed_writer.h"
 
 namespace {

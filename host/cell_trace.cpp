@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/stream_vocabulary.h"
 #include "player_status.h"
 
 namespace {
@@ -35,11 +36,11 @@ void CellTrace::Talkback(long command, long acid, long value) {
   std::string name;
   {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (command == 240) {
+    if (command == kTalkbackReportProxyPort) {
       m_port = value;
       words = "proxy port " + std::to_string(value) + " reported";
       name = " Report Proxy Port";
-    } else if (command == 249) {
+    } else if (command == kTalkbackProxyStatus) {
       ++m_stops;
       words = "player stopped by another player, proxy status " + std::to_string(value) + " reported";
       name = " Proxy Status";
@@ -62,7 +63,7 @@ std::string CellTrace::BytesWords(uint64_t bytes, double now) {
 
 void CellTrace::Beat(long ucid, const std::string& statusText) {
   const std::string quoted = "ucid=" + std::to_string(ucid) + " text=\"" + statusText + "\"";
-  PlayerStatus status;
+  TracedPlayerStatus status;
   if (!ParsePlayerStatus(statusText, status)) {
     m_out.Event(m_cell, "alarm with an unreadable status", "request 87 CCB_SendINMSAlarm " + quoted);
     return;

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <vector>
 
+#include "base/stream_vocabulary.h"
+
 namespace {
 
 bool ToNumber(const std::string& field, long long& value) {
@@ -15,7 +17,7 @@ bool ToNumber(const std::string& field, long long& value) {
 
 }  // namespace
 
-bool ParsePlayerStatus(const std::string& text, PlayerStatus& status) {
+bool ParsePlayerStatus(const std::string& text, TracedPlayerStatus& status) {
   std::vector<std::string> fields;
   std::istringstream in(text);
   for (std::string field; std::getline(in, field, ';');) fields.push_back(field);
@@ -35,9 +37,9 @@ bool ParsePlayerStatus(const std::string& text, PlayerStatus& status) {
 
 std::string PlayerStateName(int state) {
   switch (state) {
-    case 1: return "playing";
-    case 4: return "closing";
-    case 6: return "idle";
+    case kPlayerStateActive: return "playing";
+    case kPlayerStateClosing: return "closing";
+    case kPlayerStateIdle: return "idle";
     default: return "";
   }
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-struct PlayerStatus {
+struct TracedPlayerStatus {
   std::string acid;
   std::string session1;  // empty for 0
   std::string session2;
@@ -16,7 +16,7 @@ struct PlayerStatus {
 };
 
 // False when the text does not have the twelve fields or a number field is no number.
-bool ParsePlayerStatus(const std::string& text, PlayerStatus& status);
+bool ParsePlayerStatus(const std::string& text, TracedPlayerStatus& status);
 
 // "playing", "closing", "idle"; empty for a state the player does not report.
 std::string PlayerStateName(int state);

@@ -12,6 +12,7 @@
 #include "host_interfaces/term_interfaces.h"
 #include "host_options.h"
 #include "base/com_ref.h"
+#include "base/module_handle.h"
 #include "base/registry.h"
 #include "console.h"
 #include "log/log_settings.h"
@@ -65,7 +66,7 @@ void Run(Cell& cell, const ScriptStep& step, CallTimes& times) {
                  [&] { cell.control->ProcessBuf(step.bytes.data(), static_cast<LONG>(step.bytes.size())); });
       break;
     case ScriptStep::Kind::SetACID: {
-      const CComRef<IQELTCWinMan2> winMan = QueryRef<IQELTCWinMan2>(cell.control.Get(), IID_IQELTCWinMan2);
+      const CComRef<IQELTCWinMan2> winMan = QueryRefOrEmpty<IQELTCWinMan2>(cell.control.Get(), IID_IQELTCWinMan2);
       if (winMan) times.Time("SetACID", [&] { winMan->SetACID(static_cast<LONG>(step.value)); });
       break;
     }
@@ -138,18 +139,17 @@ int main(int argc, char** argv) {
   std::vector<ScriptStep> steps;
   if (!options.version && !ReadSession(options.session, steps)) return 2;
 
-  HMODULE library = LoadLibraryA("QelVorlaProxy.dll");
-  auto factory = library != nullptr ? reinterpret_cast<ControlFactoryFn>(reinterpret_cast<void (*)()>(
-                                          GetProcAddress(library, "ControlFactoryX")))
-                                    : nullptr;
+  const CModuleHandle library = CModuleHandle::Load("QelVorlaProxy.dll");
+  auto factory = library ? reinterpret_cast<ControlFactoryFn>(
+                               reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), "ControlFactoryX")))
+                         : nullptr;
   if (factory == nullptr) {
     std::fprintf(stderr, "qelhost: cannot load QelVorlaProxy.dll or find ControlFactoryX\n");
     return 3;
   }
   if (options.version) {
     std::printf("qelhost %s (commit %s), the host simulator\n%s\n", QEL_VERSION, QEL_COMMIT,
-                LibraryVersion(library).c_str());
-    FreeLibrary(library);
+                LibraryVersion(library.Get()).c_str());
     return 0;
   }
 
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "qelhost: ControlFactoryX refused to create a control\n");
       return 3;
     }
-    cell.control = QueryRef<IQELTermControl>(unknown.Get(), IID_IQELTermControl);
+    cell.control = QueryRefOrEmpty<IQELTermControl>(unknown.Get(), IID_IQELTermControl);
     unknown.Reset();
     if (!cell.control) {
       std::fprintf(stderr, "qelhost: the control answers no IQELTermControl\n");
@@ -204,7 +204,6 @@ int main(int argc, char** argv) {
                                          all[i].host->Trace().Summary(all[i].host->RefCount()));
   for (const std::string& line : times.Report()) std::printf("%s\n", line.c_str());
   const std::vector<std::string> failures = RunFailures(traces, log);
-  FreeLibrary(library);
   if (interrupted) return kExitInterrupted;
   if (options.strict && !failures.empty()) PrintStrictVerdict(stderr, failures);
   return StrictExitStatus(options.strict, failures);

@@ -13,20 +13,12 @@ LONG Read16(const BYTE* p) { return static_cast<LONG>(ReadBigEndian16(p)); }
 }  // namespace
 
 HRESULT TraceHost::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ICBBSetCtrl))
-    *ppv = static_cast<ICBBSetCtrl*>(this);
-  else if (IsEqualGUID(riid, IID_CBBInfo3))
-    *ppv = static_cast<CBBInfo3*>(this);
-  else if (IsEqualGUID(riid, IID_ITalkBack))
-    *ppv = static_cast<ITalkBack*>(this);
-  else if (IsEqualGUID(riid, IID_IHostSite))
-    *ppv = static_cast<IHostSite*>(this);
-  else
-    return E_NOINTERFACE;
-  AddRef();
-  return S_OK;
+  return Answer(riid, ppv,
+                {{IID_IUnknown, Unknown()},
+                 {IID_ICBBSetCtrl, Unknown()},
+                 {IID_CBBInfo3, static_cast<CBBInfo3*>(this)},
+                 {IID_ITalkBack, static_cast<ITalkBack*>(this)},
+                 {IID_IHostSite, static_cast<IHostSite*>(this)}});
 }
 
 HRESULT TraceHost::RequestBroadcast(LONG bRequest) {

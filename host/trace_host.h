@@ -4,26 +4,22 @@
 
 #include <string>
 
-#include "base/object_count.h"
+#include "base/com_object.h"
 #include "cell_trace.h"
 #include "host_interfaces/host_interfaces.h"
 
-class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public IHostSite {
+// The host object lives as long as the simulator: its count is only watched, never acted on; the proxies'
+// threads reach the host too.
+class TraceHost : public CComObject<CWatchedCount, ICBBSetCtrl, CBBInfo3, ITalkBack, IHostSite> {
  public:
   TraceHost(int cell, TraceOutput& out, CellTrace::Clock clock = CellTrace::SteadySeconds)
-      : m_trace(cell, out, clock) {}
-  virtual ~TraceHost() = default;
-  TraceHost(const TraceHost&) = delete;
-  TraceHost& operator=(const TraceHost&) = delete;
+      : CComObject(0), m_trace(cell, out, clock) {}
+  ~TraceHost() override = default;
 
   IUnknown* Unknown() { return static_cast<ICBBSetCtrl*>(this); }
-  LONG RefCount() const { return m_refs.Value(); }
   CellTrace& Trace() { return m_trace; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  // The host object lives as long as the simulator: its count is only watched, never acted on.
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(m_refs.Up()); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(m_refs.Down()); }
   HRESULT STDMETHODCALLTYPE RequestBroadcast(LONG bRequest) override;
   HRESULT STDMETHODCALLTYPE CBBReserved3(LONG) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE CBBReserved4(LONG) override { return S_OK; }
@@ -43,5 +39,4 @@ class TraceHost : public ICBBSetCtrl, public CBBInfo3, public ITalkBack, public 
   void TraceAlarm(const BYTE* message, LONG size);
 
   CellTrace m_trace;
-  CInterlockedCount m_refs{0};  // the proxies' threads reach the host too
 };

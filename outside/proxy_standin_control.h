@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/module_handle.h"
 #include "plugins/outside_interfaces.h"
 
 enum StandInFault : LONG {
@@ -64,14 +65,9 @@ typedef void(QEL_CDECL* StandInWriteLogFn)(LONG level, const char* text);
 // The test's handle on one stand-in file.
 class StandInLibrary {
  public:
-  explicit StandInLibrary(const char* fileName) : m_hModule(LoadLibraryA(fileName)) {}
-  ~StandInLibrary() {
-    if (m_hModule != nullptr) FreeLibrary(m_hModule);
-  }
-  StandInLibrary(const StandInLibrary&) = delete;
-  StandInLibrary& operator=(const StandInLibrary&) = delete;
+  explicit StandInLibrary(const char* fileName) : m_module(CModuleHandle::Load(fileName)) {}
 
-  bool Loaded() const { return m_hModule != nullptr; }
+  bool Loaded() const { return static_cast<bool>(m_module); }
   void Configure(const StandInBehaviour& behaviour) { Export<StandInConfigureFn>("StandInConfigure")(&behaviour); }
   std::vector<StandInCall> Calls() {
     std::vector<StandInCall> calls(static_cast<size_t>(Export<StandInCallCountFn>("StandInCallCount")()));
@@ -96,8 +92,8 @@ class StandInLibrary {
  private:
   template <typename Function>
   Function Export(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(m_module.Get(), name)));
   }
 
-  HMODULE m_hModule;
+  CModuleHandle m_module;
 };

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <type_traits>
 
+#include "base/com_object.h"
 #include "base/com_ref.h"
-#include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "relay_config.h"
@@ -44,21 +44,10 @@ Result Guard(LONG number, const char* what, Result failed, Body body) noexcept {
   return result;
 }
 
-// AddRef and Release of a relay object, which deletes itself with its last reference.
-template <typename Interface>
-class Counted : public Interface {
+// A relay object deletes itself with its last reference, which may go on any thread.
+class RelayProxy final : public CComObject<CInterlockedCount, IQelVideoProxy> {
  public:
-  virtual ~Counted() = default;
-  ULONG STDMETHODCALLTYPE AddRef() override { return m_refs.AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return m_refs.Release(this); }
-
- private:
-  CObjectCount<CInterlockedCount> m_refs{1};
-};
-
-class RelayProxy final : public Counted<IQelVideoProxy> {
- public:
-  explicit RelayProxy(LONG number) : m_nNumber(number) {}
+  explicit RelayProxy(LONG number) : CComObject(1), m_nNumber(number) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     return QueryVideoProxy(this, riid, ppv);
@@ -160,17 +149,14 @@ class RelayProxy final : public Counted<IQelVideoProxy> {
 };
 
 // What "ProxyFactory" hands out: each query for the proxy interface makes a new local proxy.
-class RelayFactory final : public Counted<IUnknown> {
+class RelayFactory final : public CComObject<CInterlockedCount, IUnknown> {
  public:
+  RelayFactory() : CComObject(1) {}
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (!IsEqualGUID(riid, IID_IQelVideoProxy)) return Answer(riid, ppv, {{IID_IUnknown, this}});
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
-    if (IsEqualGUID(riid, IID_IUnknown)) {
-      AddRef();
-      *ppv = static_cast<IUnknown*>(this);
-      return S_OK;
-    }
-    if (!IsEqualGUID(riid, IID_IQelVideoProxy)) return E_NOINTERFACE;
     const LONG number = ++g_proxiesMade;
     return Guard(number, "making a proxy", E_OUTOFMEMORY, [&] {
       RelayFaultPoint(RelayFault::NewProxy);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "base/stream_vocabulary.h"
 
 struct RelayHop {
   std::string host;
@@ -16,7 +17,7 @@ struct RelayHop {
 
 struct RelaySource {
   RelayHop address;
-  LONG type = 0;      // the connection's type: 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
+  LONG type = 0;      // the connection's type, kConnectionType...
   bool http = false;  // an http URL: the player's requests are read and rewritten for it
 };
 
@@ -28,9 +29,6 @@ struct RelayChain {
 };
 
 struct RelayRoute {
-  static constexpr LONG kTypePlug = 1;
-  static constexpr LONG kTypeHttp = 4;
-
   std::vector<RelaySource> sources;
   size_t current = 0;  // the first source a player's connection tries
   bool socks5 = false;
@@ -44,7 +42,7 @@ struct RelayRoute {
   // none: the relay goes to the source directly.
   RelayChain ChainFor(const RelaySource& source) const {
     if (socks5) return {RelayChainKind::Socks5, &socksHops};
-    if (source.type == kTypePlug && !plugHops.empty()) return {RelayChainKind::Plug, &plugHops};
+    if (source.type == kConnectionTypePlug && !plugHops.empty()) return {RelayChainKind::Plug, &plugHops};
     return {};
   }
 };

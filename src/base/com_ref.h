@@ -57,10 +57,10 @@ class CComRef {
   T* m_pInterface = nullptr;
 };
 
-// Asks an object for an interface. A refused request leaves the holder empty whatever the callee wrote
-// into the out-parameter: that is not a reference, so it is never released.
+// Asks an object for an interface; a refused request gives an empty holder, whatever the callee wrote into
+// the out-parameter: that is not a reference, so it is never released.
 template <class T>
-CComRef<T> QueryRef(IUnknown* pObject, REFIID iid) {
+CComRef<T> QueryRefOrEmpty(IUnknown* pObject, REFIID iid) {
   T* found = nullptr;
   if (pObject == nullptr || FAILED(pObject->QueryInterface(iid, reinterpret_cast<void**>(&found)))) return {};
   return CComRef<T>::Adopt(found);

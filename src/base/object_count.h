@@ -1,13 +1,14 @@
-// The reference count of the library's own objects, written once. The object's AddRef and Release hand
-// over to it, and it deletes the object with its last reference. The control is counted on the host's
+// The reference counts of COM objects (see CComObject). The control is counted on the host's
 // user-interface thread only, so its count is plain; the video host is reached from the proxies' threads
-// too, so its count is interlocked.
+// too, so its count is interlocked. Both delete their object with its last reference; a watched count
+// does not.
 #pragma once
 
 #include "base/platform.h"
 
 class CPlainCount {
  public:
+  static constexpr bool kDeletesObject = true;
   explicit CPlainCount(LONG initial) : m_nCount(initial) {}
   LONG Up() { return ++m_nCount; }
   LONG Down() { return --m_nCount; }
@@ -19,6 +20,7 @@ class CPlainCount {
 
 class CInterlockedCount {
  public:
+  static constexpr bool kDeletesObject = true;
   explicit CInterlockedCount(LONG initial) : m_nCount(initial) {}
   LONG Up() { return InterlockedIncrement(&m_nCount); }
   LONG Down() { return InterlockedDecrement(&m_nCount); }
@@ -28,23 +30,9 @@ class CInterlockedCount {
   LONG volatile m_nCount;
 };
 
-template <class Count>
-class CObjectCount {
+// Counted from any thread, for an object whose owner ends its life whatever the count says.
+class CWatchedCount : public CInterlockedCount {
  public:
-  explicit CObjectCount(LONG initial) : m_count(initial) {}
-  CObjectCount(const CObjectCount&) = delete;
-  CObjectCount& operator=(const CObjectCount&) = delete;
-
-  ULONG AddRef() { return static_cast<ULONG>(m_count.Up()); }
-  // The count lives inside `object`: nothing of this is touched after the delete.
-  template <class Object>
-  ULONG Release(Object* object) {
-    const LONG count = m_count.Down();
-    if (count == 0) delete object;
-    return static_cast<ULONG>(count);
-  }
-  LONG Value() const { return m_count.Value(); }
-
- private:
-  Count m_count;
+  static constexpr bool kDeletesObject = false;
+  using CInterlockedCount::CInterlockedCount;
 };

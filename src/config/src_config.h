@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/platform.h"
+#include "base/stream_vocabulary.h"
 #include "config/boundary_string.h"
 #include "config/boundary_vector.h"
 #include "config/src_config_reads.h"
@@ -20,7 +21,6 @@
 
 class CSrcConfig {
  public:
-  static constexpr LONG kConnectionTypeMProxy = 3;
   static constexpr LONG kClientKeySize = 20;
 
   CSrcConfig();
@@ -70,6 +70,12 @@ class CSrcConfig {
   // and the PLUG header, keys, secure header, client key, session identifiers), both locks held.
   void CopySettingsFrom(CSrcConfig& from);
 
+ private:
+  // The layout's checks; and the tests' window on the fields, which stand in for a plug-in writing its
+  // own configuration (tests/support/src_config_probe.h). Nothing else reaches a field.
+  friend struct SrcConfigLayout;
+  friend struct SrcConfigProbe;
+
   CBoundaryVector<CSrcConnection*> m_connections;
   LONG m_nCurConn;
   CBoundaryString m_strPlugHost[2];
@@ -102,7 +108,6 @@ class CSrcConfig {
   char** m_ppKeys;  // the array and each text from malloc
   LONG m_nKeyCount;
 
- private:
   CSrcConnection* ConnectionAt(LONG nConnIndex) const;
   void ClearConnections();  // the caller holds m_cs
   // One field (or one field's bytes and length) per hold of m_cs.

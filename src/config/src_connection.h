@@ -16,7 +16,7 @@ class CSrcConnection {
   CBoundaryString m_strURL;   // exactly as the host gave it
   CBoundaryString m_strHost;  // decoded host name
   LONG m_nPort = -1;
-  LONG m_nType = 0;  // 1 PLUG, 2 DIRECT, 3 MPROXY, 4 HTTP, 5 RTMP
+  LONG m_nType = 0;  // kConnectionType...
   LONG m_nPluginField1 = 0;
   LONG m_nPluginField2 = 0;
   LONG m_nPluginField3 = -1;

@@ -27,3 +27,42 @@ void DestroyMessageWindow(HWND window);
 // the last error set; off Windows it always gives 0.
 UINT_PTR StartWindowTimer(HWND window, UINT_PTR timerId, UINT periodMs);
 void StopWindowTimer(HWND window, UINT_PTR timerId);
+
+// The control's window and its one timer, released in one place: the timer goes with its window, and the
+// window with its holder or at Reset. An empty holder has neither.
+class CMessageWindow {
+ public:
+  CMessageWindow() = default;
+  ~CMessageWindow() { Reset(); }
+  CMessageWindow(const CMessageWindow&) = delete;
+  CMessageWindow& operator=(const CMessageWindow&) = delete;
+
+  // False, with the last error set, when the window cannot be made.
+  bool Create(IMessageWindowOwner* owner) {
+    m_hWnd = CreateMessageWindow(owner);
+    return m_hWnd != nullptr;
+  }
+  // Stops a running timer first. The new timer's identifier, or 0 (with the last error set when the
+  // window exists).
+  UINT_PTR StartTimer(UINT_PTR timerId, UINT periodMs) {
+    StopTimer();
+    if (m_hWnd != nullptr) m_nTimerID = StartWindowTimer(m_hWnd, timerId, periodMs);
+    return m_nTimerID;
+  }
+  void StopTimer() {
+    if (m_nTimerID != 0) StopWindowTimer(m_hWnd, m_nTimerID);
+    m_nTimerID = 0;
+  }
+  void Reset() {
+    if (m_hWnd != nullptr) DestroyMessageWindow(m_hWnd);
+    m_hWnd = nullptr;
+    m_nTimerID = 0;
+  }
+
+  HWND Get() const { return m_hWnd; }
+  UINT_PTR TimerID() const { return m_nTimerID; }
+
+ private:
+  HWND m_hWnd = nullptr;
+  UINT_PTR m_nTimerID = 0;
+};

@@ -21,11 +21,9 @@ UINT TimerPeriod(LONG seconds) {
 }  // namespace
 
 CQelVorlaProxyCtrl::CQelVorlaProxyCtrl(LONG nUCID)
-    : m_hWnd(nullptr),
-      m_nUCID(nUCID),
+    : m_nUCID(nUCID),
       m_hParent(nullptr),
       m_nShowCount(0),
-      m_nTimerID(0),
       m_bWndCreateTried(0) {}
 
 CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
@@ -34,31 +32,17 @@ CQelVorlaProxyCtrl::~CQelVorlaProxyCtrl() {
   // the video host, its proxies and the plug-in library would outlive the control they point back to.
   if (m_pVideoHost) m_pVideoHost->CloseProxyConnections();
   m_pVideoHost.Reset();
+  // The window outlives DeleteControl only when the host never called it. It goes with its holder, after
+  // this, and without a word: a line now would reopen the log that the last control closed.
   TheModule().Controls().Remove(this);
-  // The window outlives DeleteControl only when the host never called it. It goes last and without a
-  // word, its timer with it: the control has left the registry, and a line now would reopen the log
-  // that the last control closed.
-  if (m_hWnd != nullptr) {
-    DestroyMessageWindow(m_hWnd);
-    m_hWnd = nullptr;
-    m_nTimerID = 0;
-  }
 }
 
 HRESULT CQelVorlaProxyCtrl::QueryInterface(REFIID iid, void** ppv) {
-  // A null output location cannot receive anything: refused rather than written through.
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IQELTermControl))
-    *ppv = static_cast<IQELTermControl*>(this);
-  else if (IsEqualGUID(iid, IID_IQELImageNotify))
-    *ppv = static_cast<IQELImageNotify*>(this);
-  else if (IsEqualGUID(iid, IID_IQELTCWinMan2))
-    *ppv = static_cast<IQELTCWinMan2*>(this);
-  else
-    return E_NOINTERFACE;
-  static_cast<IUnknown*>(*ppv)->AddRef();
-  return S_OK;
+  return Answer(iid, ppv,
+                {{IID_IUnknown, TermControl()},
+                 {IID_IQELTermControl, TermControl()},
+                 {IID_IQELImageNotify, static_cast<IQELImageNotify*>(this)},
+                 {IID_IQELTCWinMan2, static_cast<IQELTCWinMan2*>(this)}});
 }
 
 HRESULT CQelVorlaProxyCtrl::ImageNotify(LONG) { return S_OK; }
@@ -70,7 +54,7 @@ HRESULT CQelVorlaProxyCtrl::ProcessBuf(const BYTE* buffer, LONG size) {
 }
 
 void CQelVorlaProxyCtrl::AskForBroadcasts(IUnknown* pHostUnknown) {
-  CComRef<ICBBSetCtrl> setCtrl = QueryRef<ICBBSetCtrl>(pHostUnknown, IID_ICBBSetCtrl);
+  CComRef<ICBBSetCtrl> setCtrl = QueryRefOrEmpty<ICBBSetCtrl>(pHostUnknown, IID_ICBBSetCtrl);
   if (!setCtrl) {
     Log(1, kFailedHostSetCtrl);
     return;
@@ -97,7 +81,7 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   KeepHostObject(pHostUnknown);
   AskForBroadcasts(pHostUnknown);
 
-  CComRef<CBBInfo3> callback = QueryRef<CBBInfo3>(pHostUnknown, IID_CBBInfo3);
+  CComRef<CBBInfo3> callback = QueryRefOrEmpty<CBBInfo3>(pHostUnknown, IID_CBBInfo3);
   if (!callback) Log(1, kFailedHostCallback);
   KeepHostInterfaces(pHostUnknown);
   given.Reset();
@@ -108,13 +92,13 @@ HRESULT CQelVorlaProxyCtrl::InitControl(HWND parent, IUnknown* pHostUnknown) {
   m_pVideoHost->OnCreateControl(m_hParent);
   callback.Reset();
 
-  m_mediaLink.SetSubscriber(1, m_hWnd);
+  m_mediaLink.SetSubscriber(1, Window());
   if (m_mediaLink.Load(kMediaLinkLibrary))
     m_mediaLink.SubscribeMsg();
   else
     Log(1, kFailedMediaLinkLoad, kMediaLinkLibrary);
 
-  Log(1, "InitControl: Parent=0x%08X, Wnd=0x%08X, Done", Hex32(m_hParent), Hex32(m_hWnd));
+  Log(1, "InitControl: Parent=0x%08X, Wnd=0x%08X, Done", Hex32(m_hParent), Hex32(Window()));
   return 0;
 }
 
@@ -125,11 +109,8 @@ HRESULT CQelVorlaProxyCtrl::DeleteControl() {
     m_mediaLink.Unload();
   }
   if (m_pVideoHost) m_pVideoHost->OnDeleteControl();
-  if (m_nTimerID != 0) StopTimer();
-  if (m_hWnd != nullptr) {
-    DestroyMessageWindow(m_hWnd);
-    m_hWnd = nullptr;
-  }
+  if (m_window.TimerID() != 0) StopTimer();
+  m_window.Reset();
   m_pVideoHost.Reset();
   Log(1, "DeleteControl: Parent=0x%08X ================= DESTROY =================", Hex32(m_hParent));
   return 0;
@@ -155,33 +136,31 @@ HRESULT CQelVorlaProxyCtrl::ShowControl(LONG show) {
 }
 
 int CQelVorlaProxyCtrl::CreateMessageOnlyWin() {
-  if (m_bWndCreateTried || m_hWnd != nullptr) return 1;
+  if (m_bWndCreateTried || m_window.Get() != nullptr) return 1;
   m_bWndCreateTried = 1;
-  m_hWnd = CreateMessageWindow(this);
-  if (m_hWnd == nullptr) {
+  if (!m_window.Create(this)) {
     Log(1, kFailedMessageWindow);
     return 0;
   }
-  Log(2, "CreateMessageOnlyWin: Successfully created a message-only window, HWND=0x%08X", Hex32(m_hWnd));
+  Log(2, "CreateMessageOnlyWin: Successfully created a message-only window, HWND=0x%08X", Hex32(m_window.Get()));
   return 1;
 }
 
 void CQelVorlaProxyCtrl::StopTimer() {
-  StopWindowTimer(m_hWnd, m_nTimerID);
-  Log(2, "StopTimer: Successfully stopped heartbeat timer %d", static_cast<int>(m_nTimerID));
-  m_nTimerID = 0;
+  const UINT_PTR timerId = m_window.TimerID();
+  m_window.StopTimer();
+  Log(2, "StopTimer: Successfully stopped heartbeat timer %d", static_cast<int>(timerId));
 }
 
 int CQelVorlaProxyCtrl::StartTimer(LONG seconds) {
-  if (m_nTimerID != 0) StopTimer();
+  if (m_window.TimerID() != 0) StopTimer();
   if (seconds == -1) return 1;
-  if (m_hWnd != nullptr) m_nTimerID = StartWindowTimer(m_hWnd, kHeartbeatTimerId, TimerPeriod(seconds));
-  if (m_nTimerID == 0) {
+  if (m_window.StartTimer(kHeartbeatTimerId, TimerPeriod(seconds)) == 0) {
     char text[256];
     Log(1, kFailedHeartbeatTimer, GetLastErrorText(text, sizeof text));
     return 0;
   }
-  Log(2, "StartTimer: Successfully started heartbeat timer %d", static_cast<int>(m_nTimerID));
+  Log(2, "StartTimer: Successfully started heartbeat timer %d", static_cast<int>(m_window.TimerID()));
   return 1;
 }
 
@@ -191,9 +170,9 @@ void CQelVorlaProxyCtrl::OnTimer(UINT_PTR) {
 }
 
 LRESULT CQelVorlaProxyCtrl::OnVorlaLinkKillStream(WPARAM wParam, LPARAM lParam) {
-  Log(2, "OnVorlaLinkKillStream: This=0x%08X, Sender=0x%08X", Hex32(m_hWnd),
+  Log(2, "OnVorlaLinkKillStream: This=0x%08X, Sender=0x%08X", Hex32(Window()),
       Hex32(reinterpret_cast<const void*>(wParam)));
-  if (reinterpret_cast<HWND>(wParam) == m_hWnd) {
+  if (reinterpret_cast<HWND>(wParam) == Window()) {
     Log(2, "OnVorlaLinkKillStream: Sent by myself, ignored");
     return 0;
   }

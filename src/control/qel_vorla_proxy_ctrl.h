@@ -39,21 +39,22 @@ class CQelVorlaProxyCtrl : public CUserCtrlObject, public IMessageWindowOwner, p
   void ForEachLivePlayer(const std::function<void(CQelVorlaProxyHost*)>& visit) override;
 
   // What the tests and the registry's walk look at.
-  HWND Window() const { return m_hWnd; }
+  HWND Window() const { return m_window.Get(); }
   LONG ShowCount() const { return m_nShowCount; }
-  UINT_PTR TimerID() const { return m_nTimerID; }
+  UINT_PTR TimerID() const { return m_window.TimerID(); }
   // Null before InitControl and after DeleteControl.
   CQelVorlaProxyHost* VideoHost() const { return m_pVideoHost.Get(); }
 
  private:
-  HWND m_hWnd;
   LONG m_nUCID;
   HWND m_hParent;
   LONG m_nShowCount;
   CComRef<CQelVorlaProxyHost> m_pVideoHost;
-  UINT_PTR m_nTimerID;
   LONG m_bWndCreateTried;
   CVorlaLinkPlugin m_mediaLink;
+  // Declared last, so it goes first of the members: the window and its timer go without a word once the
+  // control has left the registry, before the media link is unloaded.
+  CMessageWindow m_window;
 
   void StopTimer();
   void AskForBroadcasts(IUnknown* pHostUnknown);

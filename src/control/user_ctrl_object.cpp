@@ -11,16 +11,13 @@ void Put(LONG* out, LONG value) {
 }  // namespace
 
 CUserCtrlObject::CUserCtrlObject()
-    : m_nEventArg1(0),
+    : CComObject(0),
+      m_nEventArg1(0),
       m_nEventArg2(0),
       m_nEventArg3(0),
       m_nACID(0) {}
 
 CUserCtrlObject::~CUserCtrlObject() = default;
-
-ULONG CUserCtrlObject::AddRef() { return m_refs.AddRef(); }
-
-ULONG CUserCtrlObject::Release() { return m_refs.Release(this); }
 
 HRESULT CUserCtrlObject::ProcessBuf(const BYTE*, LONG) { return S_OK; }
 
@@ -32,8 +29,8 @@ HRESULT CUserCtrlObject::InitControl(HWND, IUnknown* pHostUnknown) {
 }
 
 void CUserCtrlObject::KeepHostInterfaces(IUnknown* pHost) {
-  m_pHostSite = QueryRef<IHostSite>(pHost, IID_IHostSite);
-  m_pTalkBack = QueryRef<ITalkBack>(pHost, IID_ITalkBack);
+  m_pHostSite = QueryRefOrEmpty<IHostSite>(pHost, IID_IHostSite);
+  m_pTalkBack = QueryRefOrEmpty<ITalkBack>(pHost, IID_ITalkBack);
 }
 
 HRESULT CUserCtrlObject::ShowControl(LONG) { return S_OK; }

@@ -5,34 +5,19 @@
 
 #include <array>
 
+#include "base/com_object.h"
 #include "base/com_ref.h"
-#include "base/object_count.h"
 #include "host_interfaces/host_interfaces.h"
 #include "host_interfaces/term_interfaces.h"
 
-class CUserCtrlObject : public IQELTermControl,
-                        public IQELTCMfc,
-                        public IQELTCPrintW32,
-                        public IQELTCWinManExtCtrl,
-                        public IQELTCInformSizing,
-                        public IQELTCEvents7,
-                        public IQELTCWinMan2,
-                        public IQELTCAttribBlock2,
-                        public IQELTCFrameMenu2,
-                        public IQELPropertyAccess,
-                        public IQELTCMask4,
-                        public IQELCellPaintCallout,
-                        public IQELMediaEvents,
-                        public IQELImageNotify {
+// One count for every interface pointer; all calls arrive on the host's UI thread.
+class CUserCtrlObject
+    : public CComObject<CPlainCount, IQELTermControl, IQELTCMfc, IQELTCPrintW32, IQELTCWinManExtCtrl,
+                        IQELTCInformSizing, IQELTCEvents7, IQELTCWinMan2, IQELTCAttribBlock2, IQELTCFrameMenu2,
+                        IQELPropertyAccess, IQELTCMask4, IQELCellPaintCallout, IQELMediaEvents, IQELImageNotify> {
  public:
   CUserCtrlObject();
-  virtual ~CUserCtrlObject();
-  CUserCtrlObject(const CUserCtrlObject&) = delete;
-  CUserCtrlObject& operator=(const CUserCtrlObject&) = delete;
-
-  // One count for every interface pointer; all calls arrive on the host's UI thread.
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  ~CUserCtrlObject() override;
 
   // IQELTermControl
   HRESULT STDMETHODCALLTYPE ProcessBuf(const BYTE* buffer, LONG size) override;
@@ -110,7 +95,6 @@ class CUserCtrlObject : public IQELTermControl,
 
   IQELTermControl* TermControl() { return static_cast<IQELTermControl*>(this); }
 
-  LONG RefCount() const { return m_refs.Value(); }
   LONG ACID() const { return m_nACID; }
   // The three event arguments, in the order the host gives them.
   std::array<LONG, 3> EventArgs() const { return {m_nEventArg1, m_nEventArg2, m_nEventArg3}; }
@@ -124,7 +108,6 @@ class CUserCtrlObject : public IQELTermControl,
   ITalkBack* HostTalkBack() const { return m_pTalkBack.Get(); }
 
  private:
-  CObjectCount<CPlainCount> m_refs{0};
   // Released in the reverse order: the sink first, the site last.
   CComRef<IHostSite> m_pHostSite;
   CComRef<ITalkBack> m_pTalkBack;

@@ -7,21 +7,16 @@ namespace {
 constexpr size_t kLoadErrorBufferSize = 255;
 }  // namespace
 
-CBasePlugin::CBasePlugin() : m_hModule(nullptr), m_bCallOK(1) { InitializeCriticalSection(&m_csPlugin); }
+CBasePlugin::CBasePlugin() : m_bCallOK(1) { InitializeCriticalSection(&m_csPlugin); }
 
-CBasePlugin::~CBasePlugin() {
-  {
-    CAutoLock hold(&m_csPlugin);
-    if (m_hModule != nullptr && FreeLibrary(m_hModule)) m_hModule = nullptr;
-  }
-  DeleteCriticalSection(&m_csPlugin);
-}
+// The module goes with its holder, after the lock: nothing else reaches a binding being destroyed.
+CBasePlugin::~CBasePlugin() { DeleteCriticalSection(&m_csPlugin); }
 
 LONG CBasePlugin::Load(const char* path) {
   Unload();
   CAutoLock hold(&m_csPlugin);
-  m_hModule = LoadLibraryA(path);
-  if (m_hModule == nullptr) {
+  m_module = CModuleHandle::Load(path);
+  if (!m_module) {
     char message[kLoadErrorBufferSize];
     SetErrorF(1, "%s", GetLastErrorText(message, sizeof message));
     return 0;
@@ -32,10 +27,7 @@ LONG CBasePlugin::Load(const char* path) {
 
 LONG CBasePlugin::Unload() {
   CAutoLock hold(&m_csPlugin);
-  if (m_hModule == nullptr) return 1;
-  if (!FreeLibrary(m_hModule)) return 0;
-  m_hModule = nullptr;
-  return 1;
+  return m_module.Free() ? 1 : 0;
 }
 
 LONG CBasePlugin::GetStatus() { return m_bCallOK; }
@@ -45,17 +37,17 @@ LONG CBasePlugin::IsPath(const char* name) {
   return m_strPath == name ? 1 : 0;
 }
 
-LONG CBasePlugin::IsLoaded() { return m_hModule != nullptr ? 1 : 0; }
+LONG CBasePlugin::IsLoaded() { return m_module ? 1 : 0; }
 
 std::string CBasePlugin::GetPath() { return m_strPath; }
 
 FARPROC CBasePlugin::FindExportAddress(const char* name) {
-  if (m_hModule == nullptr) {
+  if (!m_module) {
     SetError("Plug-in is not loaded", 1);
     m_bCallOK = 0;
     return nullptr;
   }
-  FARPROC entry = GetProcAddress(m_hModule, name);
+  FARPROC entry = GetProcAddress(m_module.Get(), name);
   if (entry == nullptr) {
     SetSystemError((std::string("Failed to call ") + name + " method").c_str());
     m_bCallOK = 0;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/module_handle.h"
 #include "base/platform.h"
 #include "log/qel_error.h"
 
@@ -48,7 +49,7 @@ class CBasePlugin : public CQELError {
  private:
   FARPROC FindExportAddress(const char* name);
 
-  HMODULE m_hModule;
+  CModuleHandle m_module;
   LONG m_bCallOK;
   std::string m_strPath;
 

@@ -73,7 +73,7 @@ struct IQelVideoProxy : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Reserved12(LONG value) = 0;
   // slot 13: changes one connection of a running proxy.
   virtual HRESULT STDMETHODCALLTYPE SetConnectionURL(LONG connIndex, const char* url, LONG type) = 0;
-  // slot 14: bytes carried so far; the heartbeat reports it in bits.
+  // slot 14: bytes carried since the previous call; the heartbeat reports them in bits.
   virtual LONG STDMETHODCALLTYPE GetByteCount() = 0;
   // slot 15
   virtual HRESULT STDMETHODCALLTYPE Reserved15(LONG value) = 0;

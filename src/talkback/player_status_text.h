@@ -5,12 +5,7 @@
 
 #include "base/clock.h"
 #include "base/platform.h"
-
-inline constexpr LONG kPlayerStateActive = 1;
-inline constexpr LONG kPlayerStateClosing = 4;
-inline constexpr LONG kPlayerStateIdle = 6;
-inline constexpr LONG kConnectionKindMProxy = 7;
-inline constexpr LONG kConnectionKindOther = 5;
+#include "base/stream_vocabulary.h"
 
 // The values that change from beat to beat; the others are fixed in the text.
 struct PlayerStatus {

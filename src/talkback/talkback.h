@@ -4,13 +4,10 @@
 
 #include <array>
 
-#include "base/locks.h"
-#include "host_interfaces/host_interfaces.h"
 #include "base/com_ref.h"
-
-// Commands share the numbering of the commands the host sends.
-inline constexpr LONG kTalkbackReportProxyPort = 240;
-inline constexpr LONG kTalkbackProxyStatus = 249;
+#include "base/locks.h"
+#include "base/stream_vocabulary.h"
+#include "host_interfaces/host_interfaces.h"
 
 // Command number (2), ACID (2), value (4), each big-endian.
 using TalkbackMessage = std::array<BYTE, 8>;

@@ -6,7 +6,8 @@
 #include "log/log.h"
 
 CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner& owner)
-    : m_hParent(nullptr),
+    : CComObject(1),
+      m_hParent(nullptr),
       m_owner(owner),
       m_bFirstSessionIDs(1),
       m_nAlarmInterval(0),
@@ -17,16 +18,6 @@ CQelVorlaProxyHost::CQelVorlaProxyHost(IVideoHostOwner& owner)
 }
 
 CQelVorlaProxyHost::~CQelVorlaProxyHost() { Destroy(); }
-
-HRESULT CQelVorlaProxyHost::QueryInterface(REFIID, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CQelVorlaProxyHost::AddRef() { return m_refs.AddRef(); }
-
-ULONG CQelVorlaProxyHost::Release() { return m_refs.Release(this); }
 
 void CQelVorlaProxyHost::AdoptProxy(CComRef<IQelVideoProxy> proxy) { m_proxies.push_back(std::move(proxy)); }
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/com_object.h"
 #include "base/com_ref.h"
-#include "base/object_count.h"
 #include "config/src_config.h"
 #include "plugins/outside_interfaces.h"
 #include "plugins/proxy_plugin.h"
@@ -23,17 +23,14 @@ struct PlayerStatusRecord {
   CSrcConfig* m_pConfig = nullptr;
 };
 
-class CQelVorlaProxyHost : public IQelVideoCBBCallback {
+// The count may change on the plug-in's threads.
+class CQelVorlaProxyHost : public CComObject<CInterlockedCount, IQelVideoCBBCallback> {
  public:
   explicit CQelVorlaProxyHost(IVideoHostOwner& owner);
-  virtual ~CQelVorlaProxyHost();
-  CQelVorlaProxyHost(const CQelVorlaProxyHost&) = delete;
-  CQelVorlaProxyHost& operator=(const CQelVorlaProxyHost&) = delete;
+  ~CQelVorlaProxyHost() override;
 
-  // IUnknown: the count may change on the plug-in's threads. The host answers no identifier.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  // The host answers no identifier.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override { return Answer(iid, ppv, {}); }
 
   // IQelVideoCBBCallback
   HRESULT STDMETHODCALLTYPE GetEpochTime(DWORD* pTime) override;
@@ -97,7 +94,6 @@ class CQelVorlaProxyHost : public IQelVideoCBBCallback {
     for (CSrcConfig* config : EveryConfig()) visit(*config);
   }
 
-  CObjectCount<CInterlockedCount> m_refs{1};
   HWND m_hParent;
   IVideoHostOwner& m_owner;  // the control that made this host and outlives it
   CProxyPlugin m_proxyPlugin;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cinttypes>
 
+#include "base/stream_vocabulary.h"
 #include "config/url_parser.h"
 #include "host_interfaces/host_interfaces.h"
 #include "log/ctrl_log.h"
@@ -21,9 +22,9 @@ const char* Masked(const char* secret) { return secret != nullptr && *secret != 
 
 const char* ConnectionTypeName(LONG type) {
   switch (type) {
-    case 1: return "PLUG";
-    case 2: return "DIRECT";
-    case 3: return "MPROXY";
+    case kConnectionTypePlug: return "PLUG";
+    case kConnectionTypeDirect: return "DIRECT";
+    case kConnectionTypeMProxy: return "MPROXY";
     default: return "";
   }
 }
@@ -41,6 +42,18 @@ ClientKey ClientKeyFor(LONG keyType) {
     case 2: return {28, 16};
     default: return {0, 0};
   }
+}
+
+// A URL's proxy index names a running proxy or, before any runs, a configuration.
+bool ProxyIndexInRange(LONG proxyIndex, size_t count) {
+  if (proxyIndex >= 0 && static_cast<size_t>(proxyIndex) < count) return true;
+  Log(1, kFailedURLProxyIndex, static_cast<int>(proxyIndex));
+  return false;
+}
+
+void LogFinalDestination(CSrcConfig& config, LONG connIndex) {
+  Log(1, "VideoHost::SetURL: Final dest=%s, Final port=%d", config.GetHost(connIndex).c_str(),
+      static_cast<int>(config.GetPort(connIndex)));
 }
 
 }  // namespace
@@ -63,10 +76,7 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
   if (url == nullptr || *url == '\0') return E_INVALIDARG;
   if (CQELURLParser().IsFileURL(url) || type == 0) return 0;
   if (!m_proxies.empty()) {
-    if (proxyIndex < 0 || static_cast<size_t>(proxyIndex) >= m_proxies.size()) {
-      Log(1, kFailedURLProxyIndex, static_cast<int>(proxyIndex));
-      return 1;
-    }
+    if (!ProxyIndexInRange(proxyIndex, m_proxies.size())) return 1;
     IQelVideoProxy* proxy = m_proxies[static_cast<size_t>(proxyIndex)].Get();
     if (proxy == nullptr) {
       Log(1, kFailedURLProxyObject);
@@ -76,26 +86,20 @@ HRESULT CQelVorlaProxyHost::SetURL(LONG proxyIndex, LONG connIndex, const char* 
       Log(1, kFailedSetConnectionURL);
       return 1;
     }
-    if (CSrcConfig* config = proxy->GetConfig())
-      Log(1, "VideoHost::SetURL: Final dest=%s, Final port=%d", config->GetHost(connIndex).c_str(),
-          static_cast<int>(config->GetPort(connIndex)));
+    if (CSrcConfig* config = proxy->GetConfig()) LogFinalDestination(*config, connIndex);
   } else {
     if (m_configs.empty()) {
       StartPlay();
       return 0;
     }
-    if (proxyIndex < 0 || static_cast<size_t>(proxyIndex) >= m_configs.size()) {
-      Log(1, kFailedURLProxyIndex, static_cast<int>(proxyIndex));
-      return 1;
-    }
+    if (!ProxyIndexInRange(proxyIndex, m_configs.size())) return 1;
     CSrcConfig* config = m_configs[static_cast<size_t>(proxyIndex)].get();
     if (config == nullptr) {
       Log(1, kFailedURLConfigObject);
       return 1;
     }
     config->AddConnection(connIndex, url, type);
-    Log(1, "VideoHost::SetURL: Final dest=%s, Final port=%d", config->GetHost(connIndex).c_str(),
-        static_cast<int>(config->GetPort(connIndex)));
+    LogFinalDestination(*config, connIndex);
   }
   if (proxyIndex == 0 && connIndex == 0) StartPlay();
   return 0;

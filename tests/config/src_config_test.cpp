@@ -1,4 +1,5 @@
 #include "config/src_config.h"
+#include "support/src_config_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,14 @@ bool AddText(CSrcConfig& config, const std::string& key) {
 
 TEST(CSrcConfig, FreshConfigurationHoldsTheResetValues) {
   CSrcConfig config;
-  EXPECT_EQ(config.m_nCurConn, -1);
-  EXPECT_EQ(config.m_nSecureHeaderVersion, 3);
-  EXPECT_EQ(config.m_nSessionID1, -1);
-  EXPECT_EQ(config.m_nSessionID2, -1);
-  EXPECT_EQ(config.m_nPlugPort[1], -1);
-  EXPECT_EQ(config.m_nSocksPort[0], -1);
-  EXPECT_TRUE(config.m_connections.empty());
-  EXPECT_EQ(config.m_ppKeys, nullptr);
+  EXPECT_EQ(Fields(config).m_nCurConn, -1);
+  EXPECT_EQ(Fields(config).m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(Fields(config).m_nSessionID1, -1);
+  EXPECT_EQ(Fields(config).m_nSessionID2, -1);
+  EXPECT_EQ(Fields(config).m_nPlugPort[1], -1);
+  EXPECT_EQ(Fields(config).m_nSocksPort[0], -1);
+  EXPECT_TRUE(Fields(config).m_connections.empty());
+  EXPECT_EQ(Fields(config).m_ppKeys, nullptr);
 }
 
 TEST(CSrcConfig, ResetRestoresEveryFieldButThePluginValue) {
@@ -36,43 +37,43 @@ TEST(CSrcConfig, ResetRestoresEveryFieldButThePluginValue) {
   AddThreeSources(config);
   config.SetPlugHost(1, "plug");
   config.SetSocksUser("user");
-  config.m_bUseSocks5 = true;
-  config.m_clientKey[19] = 7;
-  config.m_nClientKeyLen = 20;
-  config.m_nSessionID1 = 5;
-  config.m_nSecureHeaderVersion = 4;
-  config.m_pPluginBuffer = static_cast<BYTE*>(std::malloc(16));
-  config.m_nPluginBufferSize = 16;
-  config.m_nPluginValue = 9;
+  Fields(config).m_bUseSocks5 = true;
+  Fields(config).m_clientKey[19] = 7;
+  Fields(config).m_nClientKeyLen = 20;
+  Fields(config).m_nSessionID1 = 5;
+  Fields(config).m_nSecureHeaderVersion = 4;
+  Fields(config).m_pPluginBuffer = static_cast<BYTE*>(std::malloc(16));
+  Fields(config).m_nPluginBufferSize = 16;
+  Fields(config).m_nPluginValue = 9;
   ASSERT_TRUE(config.StartKeyList(2));
   ASSERT_TRUE(AddText(config, "k"));
 
   config.Reset();
-  EXPECT_TRUE(config.m_connections.empty());
-  EXPECT_EQ(config.m_nCurConn, -1);
-  EXPECT_EQ(config.m_strPlugHost[1], "");
-  EXPECT_EQ(config.m_strSocksUser, "");
-  EXPECT_FALSE(config.m_bUseSocks5);
-  EXPECT_EQ(config.m_clientKey[19], 0);
-  EXPECT_EQ(config.m_nClientKeyLen, 0);
-  EXPECT_EQ(config.m_nSessionID1, -1);
-  EXPECT_EQ(config.m_nSecureHeaderVersion, 3);
-  EXPECT_EQ(config.m_pPluginBuffer, nullptr);
-  EXPECT_EQ(config.m_nPluginBufferSize, 0u);
-  EXPECT_EQ(config.m_nPluginValue, 9u);
-  EXPECT_EQ(config.m_ppKeys, nullptr);
-  EXPECT_EQ(config.m_nKeyTotal, 0);
-  EXPECT_EQ(config.m_nKeyCount, 0);
+  EXPECT_TRUE(Fields(config).m_connections.empty());
+  EXPECT_EQ(Fields(config).m_nCurConn, -1);
+  EXPECT_EQ(Fields(config).m_strPlugHost[1], "");
+  EXPECT_EQ(Fields(config).m_strSocksUser, "");
+  EXPECT_FALSE(Fields(config).m_bUseSocks5);
+  EXPECT_EQ(Fields(config).m_clientKey[19], 0);
+  EXPECT_EQ(Fields(config).m_nClientKeyLen, 0);
+  EXPECT_EQ(Fields(config).m_nSessionID1, -1);
+  EXPECT_EQ(Fields(config).m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(Fields(config).m_pPluginBuffer, nullptr);
+  EXPECT_EQ(Fields(config).m_nPluginBufferSize, 0u);
+  EXPECT_EQ(Fields(config).m_nPluginValue, 9u);
+  EXPECT_EQ(Fields(config).m_ppKeys, nullptr);
+  EXPECT_EQ(Fields(config).m_nKeyTotal, 0);
+  EXPECT_EQ(Fields(config).m_nKeyCount, 0);
 }
 
 TEST(CSrcConfig, IndexZeroStartsTheListAgain) {
   CSrcConfig config;
   AddThreeSources(config);
-  config.m_nCurConn = 2;
+  Fields(config).m_nCurConn = 2;
   ASSERT_TRUE(config.AddConnection(0, "http://media.example.com/live", 1));
-  ASSERT_EQ(config.m_connections.size(), 1u);
-  EXPECT_EQ(config.m_nCurConn, 0);
-  const CSrcConnection& source = *config.m_connections[0];
+  ASSERT_EQ(Fields(config).m_connections.size(), 1u);
+  EXPECT_EQ(Fields(config).m_nCurConn, 0);
+  const CSrcConnection& source = *Fields(config).m_connections[0];
   EXPECT_EQ(source.m_strURL, "http://media.example.com/live");
   EXPECT_EQ(source.m_strHost, "media.example.com");
   EXPECT_EQ(source.m_nPort, 80);
@@ -86,7 +87,7 @@ TEST(CSrcConfig, IndexesThatSkipAheadOrAreNegativeAreDropped) {
   ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", 5));
   for (LONG index : {2, 5, -1}) {
     EXPECT_FALSE(config.AddConnection(index, "rtmp://other/app", 5)) << index;
-    EXPECT_EQ(config.m_connections.size(), 1u);
+    EXPECT_EQ(Fields(config).m_connections.size(), 1u);
   }
   EXPECT_EQ(config.GetHost(2), "");
   EXPECT_EQ(config.GetPort(2), -1);
@@ -98,13 +99,13 @@ TEST(CSrcConfig, IndexesThatSkipAheadOrAreNegativeAreDropped) {
 TEST(CSrcConfig, BadUrlAtIndexZeroKeepsTheOldList) {
   CSrcConfig config;
   AddThreeSources(config);
-  config.m_nCurConn = 1;
+  Fields(config).m_nCurConn = 1;
   const std::string tooLong = "http://h/" + std::string(300, 'a');
   EXPECT_FALSE(config.AddConnection(0, "notaurl", 1));
   EXPECT_FALSE(config.AddConnection(0, tooLong.c_str(), 1));
   EXPECT_FALSE(config.AddConnection(0, nullptr, 1));
-  EXPECT_EQ(config.m_connections.size(), 3u);
-  EXPECT_EQ(config.m_nCurConn, 1);
+  EXPECT_EQ(Fields(config).m_connections.size(), 3u);
+  EXPECT_EQ(Fields(config).m_nCurConn, 1);
   EXPECT_EQ(config.GetHost(0), "one");
 }
 
@@ -121,8 +122,8 @@ TEST(CSrcConfig, SchemeAndNscMarksOfEachSource) {
   CSrcConfig config;
   for (const Case& expected : cases) {
     ASSERT_TRUE(config.AddConnection(0, expected.url, 2)) << expected.url;
-    EXPECT_EQ(config.m_connections[0]->m_bOtherScheme, expected.otherScheme) << expected.url;
-    EXPECT_EQ(config.m_connections[0]->m_bNsc, expected.nsc) << expected.url;
+    EXPECT_EQ(Fields(config).m_connections[0]->m_bOtherScheme, expected.otherScheme) << expected.url;
+    EXPECT_EQ(Fields(config).m_connections[0]->m_bNsc, expected.nsc) << expected.url;
   }
 }
 
@@ -130,7 +131,7 @@ TEST(CSrcConfig, ReadersOfMissingConnectionsNeverFail) {
   CSrcConfig config;
   ASSERT_TRUE(config.AddConnection(0, "http://a/x", 3));
   ASSERT_TRUE(config.AddConnection(1, "http://b/x", 1));
-  config.m_connections.push_back(nullptr);  // a slot the plug-in left empty
+  Fields(config).m_connections.push_back(nullptr);  // a slot the plug-in left empty
   EXPECT_TRUE(config.IsMProxy(0));
   EXPECT_FALSE(config.IsMProxy(1));
   for (LONG index : {-1, 2, 3, 1000}) {
@@ -148,14 +149,14 @@ TEST(CSrcConfig, ProxyPairSettersTakeOnlyIndexZeroAndOne) {
     config.SetPlugPort(index, 80 + index);
     config.SetSocksPort(index, 1080 + index);
   }
-  EXPECT_EQ(config.m_strPlugHost[0], "plug0");
-  EXPECT_EQ(config.m_strPlugHost[1], "plug1");
-  EXPECT_EQ(config.m_strSocksHost[0], "socks0");
-  EXPECT_EQ(config.m_strSocksHost[1], "socks1");
-  EXPECT_EQ(config.m_nPlugPort[0], 80);
-  EXPECT_EQ(config.m_nPlugPort[1], 81);
-  EXPECT_EQ(config.m_nSocksPort[0], 1080);
-  EXPECT_EQ(config.m_nSocksPort[1], 1081);
+  EXPECT_EQ(Fields(config).m_strPlugHost[0], "plug0");
+  EXPECT_EQ(Fields(config).m_strPlugHost[1], "plug1");
+  EXPECT_EQ(Fields(config).m_strSocksHost[0], "socks0");
+  EXPECT_EQ(Fields(config).m_strSocksHost[1], "socks1");
+  EXPECT_EQ(Fields(config).m_nPlugPort[0], 80);
+  EXPECT_EQ(Fields(config).m_nPlugPort[1], 81);
+  EXPECT_EQ(Fields(config).m_nSocksPort[0], 1080);
+  EXPECT_EQ(Fields(config).m_nSocksPort[1], 1081);
 }
 
 TEST(CSrcConfig, ClientKeyKeepsAtMostItsTwentyBytes) {
@@ -163,27 +164,27 @@ TEST(CSrcConfig, ClientKeyKeepsAtMostItsTwentyBytes) {
   BYTE bytes[24];
   for (BYTE i = 0; i < 24; ++i) bytes[i] = static_cast<BYTE>(i + 1);
   config.SetClientKey(bytes, 24);
-  EXPECT_EQ(config.m_nClientKeyLen, CSrcConfig::kClientKeySize);
-  EXPECT_EQ(config.m_clientKey[19], 20);
+  EXPECT_EQ(Fields(config).m_nClientKeyLen, CSrcConfig::kClientKeySize);
+  EXPECT_EQ(Fields(config).m_clientKey[19], 20);
   config.SetClientKey(bytes, 0);
-  EXPECT_EQ(config.m_nClientKeyLen, 0);
-  EXPECT_EQ(config.m_clientKey[0], 1) << "an empty key leaves the bytes, as its length says none count";
+  EXPECT_EQ(Fields(config).m_nClientKeyLen, 0);
+  EXPECT_EQ(Fields(config).m_clientKey[0], 1) << "an empty key leaves the bytes, as its length says none count";
 }
 
 TEST(CSrcConfig, HostKeysStartTheirListAtIndexZeroOrWithAListOfOne) {
   CSrcConfig config;
   config.AddHostKey(3, 1, "orphan");  // no list yet: a list of one takes it
-  EXPECT_EQ(config.m_nKeyTotal, 1);
-  ASSERT_EQ(config.m_nKeyCount, 1);
-  EXPECT_STREQ(config.m_ppKeys[0], "orphan");
+  EXPECT_EQ(Fields(config).m_nKeyTotal, 1);
+  ASSERT_EQ(Fields(config).m_nKeyCount, 1);
+  EXPECT_STREQ(Fields(config).m_ppKeys[0], "orphan");
   config.AddHostKey(2, 0, "a");
   config.AddHostKey(2, 1, "b");
   config.AddHostKey(2, 2, "c");  // the list is full
-  EXPECT_EQ(config.m_nKeyTotal, 2);
-  ASSERT_EQ(config.m_nKeyCount, 2);
-  EXPECT_STREQ(config.m_ppKeys[1], "b");
+  EXPECT_EQ(Fields(config).m_nKeyTotal, 2);
+  ASSERT_EQ(Fields(config).m_nKeyCount, 2);
+  EXPECT_STREQ(Fields(config).m_ppKeys[1], "b");
   config.AddHostKey(1, 0, std::string(0x8000, 'k'));  // longer than a short: refused
-  EXPECT_EQ(config.m_nKeyCount, 0);
+  EXPECT_EQ(Fields(config).m_nKeyCount, 0);
 }
 
 TEST(CSrcConfig, KeysAreStoredInArrivalOrderUntilTheListIsFull) {
@@ -192,9 +193,9 @@ TEST(CSrcConfig, KeysAreStoredInArrivalOrderUntilTheListIsFull) {
   EXPECT_TRUE(AddText(config, "first"));
   EXPECT_TRUE(AddText(config, std::string("se\0nd", 5)));
   EXPECT_FALSE(AddText(config, "third"));
-  ASSERT_EQ(config.m_nKeyCount, 2);
-  EXPECT_STREQ(config.m_ppKeys[0], "first");
-  EXPECT_EQ(std::string(config.m_ppKeys[1], 6), std::string("se\0nd\0", 6));
+  ASSERT_EQ(Fields(config).m_nKeyCount, 2);
+  EXPECT_STREQ(Fields(config).m_ppKeys[0], "first");
+  EXPECT_EQ(std::string(Fields(config).m_ppKeys[1], 6), std::string("se\0nd\0", 6));
 }
 
 TEST(CSrcConfig, KeyListsThatRefuseEveryKey) {
@@ -202,8 +203,8 @@ TEST(CSrcConfig, KeyListsThatRefuseEveryKey) {
   EXPECT_FALSE(AddText(config, "no list yet"));
   for (LONG total : {0, -5}) {
     ASSERT_TRUE(config.StartKeyList(total));
-    EXPECT_NE(config.m_ppKeys, nullptr);
-    EXPECT_EQ(config.m_nKeyTotal, 0);
+    EXPECT_NE(Fields(config).m_ppKeys, nullptr);
+    EXPECT_EQ(Fields(config).m_nKeyTotal, 0);
     EXPECT_FALSE(AddText(config, "k")) << total;
   }
 }
@@ -215,8 +216,8 @@ TEST(CSrcConfig, KeyWithANegativeLengthOrNoBytesIsRefused) {
   EXPECT_FALSE(config.AddKey(-1, bytes));
   EXPECT_FALSE(config.AddKey(2, nullptr));
   EXPECT_TRUE(config.AddKey(0, nullptr));
-  EXPECT_STREQ(config.m_ppKeys[0], "");
-  EXPECT_EQ(config.m_nKeyCount, 1);
+  EXPECT_STREQ(Fields(config).m_ppKeys[0], "");
+  EXPECT_EQ(Fields(config).m_nKeyCount, 1);
 }
 
 TEST(CSrcConfig, LongestKeyIsCopiedWhole) {
@@ -224,5 +225,5 @@ TEST(CSrcConfig, LongestKeyIsCopiedWhole) {
   ASSERT_TRUE(config.StartKeyList(1));
   const std::string key(32767, 'k');
   ASSERT_TRUE(AddText(config, key));
-  EXPECT_EQ(std::string(config.m_ppKeys[0]), key);
+  EXPECT_EQ(std::string(Fields(config).m_ppKeys[0]), key);
 }

@@ -4,10 +4,10 @@
 # --version names the simulator's version and the library's.
 #   bad_script_test.sh QELHOST_EXE
 set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
 qelhost=$1
 wine=${WINELOADER:-wine}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$top/scripts/loopback.sh"
 printf 'acid 17\n# fine so far\nurl 0 PLUG http://media.example.com/live\ndelete\n' >"$work/bad.qel"
 status=0
 (cd "$work" && "$wine" "$qelhost" bad.qel >"$work/out.txt" 2>"$work/err.txt") || status=$?

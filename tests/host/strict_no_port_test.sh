@@ -4,10 +4,10 @@
 # line and the port that never came.
 #   strict_no_port_test.sh HOST_DIR     (qelhost.exe, QelVorlaProxy.dll and QelVorlaLink.dll)
 set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
 host_dir=$1
 wine=${WINELOADER:-wine}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$top/scripts/loopback.sh"
 fail() { echo "FAIL: $*"; cat "$work/err.txt" "$work/out.txt"; exit 1; }
 
 cp "$host_dir/qelhost.exe" "$host_dir/QelVorlaProxy.dll" "$work/"

@@ -7,8 +7,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
 host=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$top/scripts/loopback.sh"
 
 "$top/scripts/wine-run.sh" "$build" "$top/scripts/stream-demo.sh" "$host" 6 >"$work/short.txt" 2>&1 &
 short=$!

@@ -10,6 +10,7 @@
 #include "relay_limits.h"
 #include "relay_route.h"
 #include "trickling_peer.h"
+#include "support/src_config_probe.h"
 
 namespace relay_test {
 namespace {
@@ -138,12 +139,12 @@ TEST_F(RelayTest, AProxyThatAnswersOneByteEveryFourSecondsFailsAtFiveAndHoldsNoD
     TricklingPeer proxy(row.answer, 4000ms);
     Origin origin(Origin::Mode::Answer);
     NewProxy();
-    m_config.AddConnection(0, Url(origin.Port()).c_str(), RelayRoute::kTypePlug);
-    m_config.m_bUseSocks5 = row.socks5;
+    m_config.AddConnection(0, Url(origin.Port()).c_str(), kConnectionTypePlug);
+    Fields(m_config).m_bUseSocks5 = row.socks5;
     m_config.SetSocksHost(0, row.socks5 ? "127.0.0.1" : "");
-    m_config.m_nSocksPort[0] = row.socks5 ? proxy.Port() : 0;
+    Fields(m_config).m_nSocksPort[0] = row.socks5 ? proxy.Port() : 0;
     m_config.SetPlugHost(0, row.socks5 ? "" : "127.0.0.1");
-    m_config.m_nPlugPort[0] = row.socks5 ? 0 : proxy.Port();
+    Fields(m_config).m_nPlugPort[0] = row.socks5 ? 0 : proxy.Port();
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     EXPECT_EQ(PlayOnce("GET /live HTTP/1.0\r\n\r\n", 10s), HttpRequestRewriter::Response(502));
@@ -165,10 +166,10 @@ TEST_F(RelayTest, AProxyThatAnswersOneByteEveryFourSecondsFailsAtFiveAndHoldsNoD
 TEST_F(RelayTest, WithASilentConnectionZeroFiftyPlayersEachPlayFromTheNextWithinTheRacingDelay) {
   TricklingPeer silent("", 0ms);
   Origin origin(Origin::Mode::Answer);
-  m_config.AddConnection(0, Url(origin.Port()).c_str(), RelayRoute::kTypePlug);
-  m_config.AddConnection(1, Url(origin.Port()).c_str(), RelayRoute::kTypeHttp);
+  m_config.AddConnection(0, Url(origin.Port()).c_str(), kConnectionTypePlug);
+  m_config.AddConnection(1, Url(origin.Port()).c_str(), kConnectionTypeHttp);
   m_config.SetPlugHost(0, "127.0.0.1");
-  m_config.m_nPlugPort[0] = silent.Port();
+  Fields(m_config).m_nPlugPort[0] = silent.Port();
   ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
   constexpr int kPlayers = 50;

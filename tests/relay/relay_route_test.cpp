@@ -7,6 +7,7 @@
 #include "relay_fixture.h"
 #include "relay_route.h"
 #include "tunnel_standin.h"
+#include "support/src_config_probe.h"
 
 namespace relay_test {
 namespace {
@@ -44,18 +45,18 @@ TEST_F(RelayTest, TakesTheSocks5OrPlugChainTheConfigurationGivesAndLogsWhichHopR
       const std::string host = i < row.hops ? "127.0.0.1" : "";
       const LONG port = i < row.hops ? hops[i]->Port() : 0;
       m_config.SetSocksHost(i, socks5 ? host : "");
-      m_config.m_nSocksPort[i] = socks5 ? port : 0;
+      Fields(m_config).m_nSocksPort[i] = socks5 ? port : 0;
       m_config.SetPlugHost(i, socks5 ? "" : host);
-      m_config.m_nPlugPort[i] = socks5 ? 0 : port;
+      Fields(m_config).m_nPlugPort[i] = socks5 ? 0 : port;
     }
-    m_config.m_bUseSocks5 = socks5;
+    Fields(m_config).m_bUseSocks5 = socks5;
     m_config.SetSocksUser("viewer");
     m_config.SetSocksPassword("secret");
     m_config.SetPlugHeader("X-Plug: ticket 7\r\nX-Injected: no");
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     const std::string got = PlayOnce();
-    const bool direct = row.kind == Kind::HttpConnect && row.type != RelayRoute::kTypePlug;
+    const bool direct = row.kind == Kind::HttpConnect && row.type != kConnectionTypePlug;
     for (int i = 0; i < row.hops; ++i) {
       const std::vector<std::string> asked = hops[i]->Asked();
       if (direct) {
@@ -121,9 +122,9 @@ TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhil
     const size_t linesBefore = LogLines().size();
     for (size_t i = 0; i < row.sources.size(); ++i)
       m_config.AddConnection(static_cast<LONG>(i), Url(row.sources[i].first).c_str(), row.sources[i].second);
-    m_config.m_nCurConn = row.current;
+    Fields(m_config).m_nCurConn = row.current;
     m_config.SetPlugHost(0, "127.0.0.1");
-    m_config.m_nPlugPort[0] = refusing.Port();
+    Fields(m_config).m_nPlugPort[0] = refusing.Port();
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     for (int player = 0; player < 2; ++player)
@@ -151,11 +152,11 @@ TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWh
   const std::string direct = At(closed) + " (connection 1)";
   // Connection 0 goes through the PLUG proxy (refusing until told otherwise), connection 1 to a closed port;
   // connection 1 is the current one.
-  m_config.AddConnection(0, Url(origin->Port()).c_str(), RelayRoute::kTypePlug);
-  m_config.AddConnection(1, Url(closed).c_str(), RelayRoute::kTypeHttp);
-  m_config.m_nCurConn = 1;
+  m_config.AddConnection(0, Url(origin->Port()).c_str(), kConnectionTypePlug);
+  m_config.AddConnection(1, Url(closed).c_str(), kConnectionTypeHttp);
+  Fields(m_config).m_nCurConn = 1;
   m_config.SetPlugHost(0, "127.0.0.1");
-  m_config.m_nPlugPort[0] = plug.Port();
+  Fields(m_config).m_nPlugPort[0] = plug.Port();
   ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
   const struct {
     const char* what;
@@ -222,14 +223,14 @@ TEST_F(RelayTest, AHostNoNameOrAddressCanBeIsNeverReachedAndTheLogSaysWhy) {
     fields.url = url;
     fields.host = row.sourceHost;
     fields.port = origin.Port();
-    fields.type = row.plugHost.empty() ? 4 : RelayRoute::kTypePlug;
+    fields.type = row.plugHost.empty() ? kConnectionTypeHttp : kConnectionTypePlug;
     m_config.AddConnection(0, fields);
-    if (row.backup) m_config.AddConnection(1, Url(origin.Port()).c_str(), 4);
+    if (row.backup) m_config.AddConnection(1, Url(origin.Port()).c_str(), kConnectionTypeHttp);
     m_config.SetPlugHost(0, row.plugHost);
-    m_config.m_nPlugPort[0] = plug.Port();
+    Fields(m_config).m_nPlugPort[0] = plug.Port();
     m_config.SetSocksHost(0, row.socksHost);
-    m_config.m_nSocksPort[0] = socks.Port();
-    m_config.m_bUseSocks5 = !row.socksHost.empty();
+    Fields(m_config).m_nSocksPort[0] = socks.Port();
+    Fields(m_config).m_bUseSocks5 = !row.socksHost.empty();
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
 
     EXPECT_EQ(PlayOnce(), row.backup ? kResponse : HttpRequestRewriter::Response(502));

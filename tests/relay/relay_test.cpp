@@ -4,20 +4,21 @@
 #include <algorithm>
 
 #include "http_request_head.h"
+#include "support/src_config_probe.h"
 
 namespace relay_test {
 namespace {
 
 TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   Origin origin(Origin::Mode::Answer);
-  m_config.m_nSessionID1 = 1001;
+  Fields(m_config).m_nSessionID1 = 1001;
   Start(origin.Port());
   // The relay works from a copy of its own, which the heartbeat reads back.
   CSrcConfig* own = m_proxy->GetConfig();
   ASSERT_NE(own, nullptr);
   EXPECT_NE(own, &m_config);
   EXPECT_EQ(own->GetPort(0), origin.Port());
-  EXPECT_EQ(own->m_nSessionID1, 1001);
+  EXPECT_EQ(Fields(*own).m_nSessionID1, 1001);
   EXPECT_EQ(m_proxy->GetByteCount(), 0);
   EXPECT_EQ(m_proxy->GetLastActivityTime(), 0);
   const int64_t before = static_cast<int64_t>(std::time(nullptr));
@@ -78,50 +79,50 @@ TEST_F(RelayTest, RewritesThePlayersRequestsForHttpURLsOnlyWhateverTheirType) {
 TEST_F(RelayTest, ItsCopyOfTheConfigurationHoldsEveryFieldItUses) {
   m_config.AddConnection(0, "http://127.0.0.1:8000/a", 4);
   m_config.AddConnection(1, "http://127.0.0.1:8001/b", 1);
-  m_config.m_nCurConn = 1;
+  Fields(m_config).m_nCurConn = 1;
   for (LONG i = 0; i < 2; ++i) {
     m_config.SetSocksHost(i, "socks" + std::to_string(i));
-    m_config.m_nSocksPort[i] = 1080 + i;
+    Fields(m_config).m_nSocksPort[i] = 1080 + i;
     m_config.SetPlugHost(i, "plug" + std::to_string(i));
-    m_config.m_nPlugPort[i] = 3128 + i;
+    Fields(m_config).m_nPlugPort[i] = 3128 + i;
   }
   m_config.SetSocksUser("viewer");
   m_config.SetSocksPassword("secret");
-  m_config.m_bUseSocks5 = true;
+  Fields(m_config).m_bUseSocks5 = true;
   m_config.SetPlugHeader("X-Plug: 1");
   m_config.SetSecureHeaderText("secure");
-  m_config.m_nSecureHeaderVersion = 3;
-  m_config.m_clientKey[19] = 0x5A;
-  m_config.m_nClientKeyLen = 20;
+  Fields(m_config).m_nSecureHeaderVersion = 3;
+  Fields(m_config).m_clientKey[19] = 0x5A;
+  Fields(m_config).m_nClientKeyLen = 20;
   const BYTE key[] = {'k', '1'};
   ASSERT_TRUE(m_config.StartKeyList(2));
   ASSERT_TRUE(m_config.AddKey(2, key));
-  m_config.m_nSessionID1 = 11;
-  m_config.m_nSessionID2 = 22;
+  Fields(m_config).m_nSessionID1 = 11;
+  Fields(m_config).m_nSessionID2 = 22;
   Start(0);
 
   CSrcConfig& own = *m_proxy->GetConfig();
   EXPECT_EQ(own.GetPort(1), 8001);
-  EXPECT_EQ(own.m_nCurConn, 1);
+  EXPECT_EQ(Fields(own).m_nCurConn, 1);
   for (LONG i = 0; i < 2; ++i) {
-    EXPECT_EQ(own.m_strSocksHost[i], "socks" + std::to_string(i));
-    EXPECT_EQ(own.m_nSocksPort[i], 1080 + i);
-    EXPECT_EQ(own.m_strPlugHost[i], "plug" + std::to_string(i));
-    EXPECT_EQ(own.m_nPlugPort[i], 3128 + i);
+    EXPECT_EQ(Fields(own).m_strSocksHost[i], "socks" + std::to_string(i));
+    EXPECT_EQ(Fields(own).m_nSocksPort[i], 1080 + i);
+    EXPECT_EQ(Fields(own).m_strPlugHost[i], "plug" + std::to_string(i));
+    EXPECT_EQ(Fields(own).m_nPlugPort[i], 3128 + i);
   }
-  EXPECT_EQ(own.m_strSocksUser, "viewer");
-  EXPECT_EQ(own.m_strSocksPassword, "secret");
-  EXPECT_TRUE(own.m_bUseSocks5);
-  EXPECT_EQ(own.m_strPlugHeader, "X-Plug: 1");
-  EXPECT_EQ(own.m_strSecureHeader, "secure");
-  EXPECT_EQ(own.m_nSecureHeaderVersion, 3);
-  EXPECT_EQ(own.m_clientKey[19], 0x5A);
-  EXPECT_EQ(own.m_nClientKeyLen, 20);
-  EXPECT_EQ(own.m_nKeyTotal, 2);
-  ASSERT_EQ(own.m_nKeyCount, 1);
-  EXPECT_STREQ(own.m_ppKeys[0], "k1");
-  EXPECT_EQ(own.m_nSessionID1, 11);
-  EXPECT_EQ(own.m_nSessionID2, 22);
+  EXPECT_EQ(Fields(own).m_strSocksUser, "viewer");
+  EXPECT_EQ(Fields(own).m_strSocksPassword, "secret");
+  EXPECT_TRUE(Fields(own).m_bUseSocks5);
+  EXPECT_EQ(Fields(own).m_strPlugHeader, "X-Plug: 1");
+  EXPECT_EQ(Fields(own).m_strSecureHeader, "secure");
+  EXPECT_EQ(Fields(own).m_nSecureHeaderVersion, 3);
+  EXPECT_EQ(Fields(own).m_clientKey[19], 0x5A);
+  EXPECT_EQ(Fields(own).m_nClientKeyLen, 20);
+  EXPECT_EQ(Fields(own).m_nKeyTotal, 2);
+  ASSERT_EQ(Fields(own).m_nKeyCount, 1);
+  EXPECT_STREQ(Fields(own).m_ppKeys[0], "k1");
+  EXPECT_EQ(Fields(own).m_nSessionID1, 11);
+  EXPECT_EQ(Fields(own).m_nSessionID2, 22);
 }
 
 TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {

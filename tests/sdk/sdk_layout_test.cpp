@@ -11,8 +11,10 @@
 #include <string>
 
 #include "config/src_config.h"
+#include "config/src_config_layout.h"
 #include "plugins/outside_interfaces.h"
 #include "shared_fields.h"
+#include "support/src_config_probe.h"
 
 SdkCall g_sdkLastCall;
 
@@ -22,7 +24,7 @@ namespace {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 #endif
-#define SDK_LIBRARY_FACT(type, field) {#type "." #field, offsetof(type, field)},
+#define SDK_LIBRARY_FACT(type, field) {#type "." #field, SrcConfigLayout::OffsetOf(#type "." #field)},
 const std::map<std::string, size_t> kLibraryFacts = {
     SDK_SHARED_FIELDS(SDK_LIBRARY_FACT){"CSrcConfig", sizeof(CSrcConfig)},
     {"CSrcConnection", sizeof(CSrcConnection)},
@@ -152,9 +154,9 @@ TEST(SdkHeader, ATextTheKitWritesIsReadByTheLibrary) {
   CSrcConfig config;
   config.SetPlugHost(1, "old-hop.example");
   ASSERT_TRUE(KitAssignPlugHost(&config, "hop.example"));
-  EXPECT_EQ(config.m_strPlugHost[1], "hop.example");
+  EXPECT_EQ(Fields(config).m_strPlugHost[1], "hop.example");
   ASSERT_TRUE(KitAssignPlugHost(&config, ""));
-  EXPECT_TRUE(config.m_strPlugHost[1].empty());
+  EXPECT_TRUE(Fields(config).m_strPlugHost[1].empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "log/log.h"
 #include "support/log_reader.h"
 #include "video_host_fixture.h"
+#include "support/src_config_probe.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ class HeartbeatTest : public VideoHostTest {
   }
   FakeProxy& ActiveProxy(int64_t secondsAgo) {
     FakeProxy& proxy = AddProxy();
-    proxy.config.AddConnection(0, "http://media.example.com/live", 1);
-    proxy.config.m_nSessionID1 = 0;
-    proxy.config.m_nSessionID2 = 0;
+    proxy.config.AddConnection(0, "http://media.example.com/live", kConnectionTypePlug);
+    Fields(proxy.config).m_nSessionID1 = 0;
+    Fields(proxy.config).m_nSessionID2 = 0;
     proxy.lastActivity = kNowSeconds - secondsAgo;
     return proxy;
   }
@@ -105,9 +106,9 @@ TEST_F(HeartbeatTest, CountersSessionsAndMProxy) {
   FakeProxy& second = AddProxy();
   first.byteCount = 100;
   second.byteCount = 25;
-  first.config.AddConnection(0, "http://media.example.com/live", 3);
-  first.config.m_nSessionID1 = -1;
-  first.config.m_nSessionID2 = 42;
+  first.config.AddConnection(0, "http://media.example.com/live", kConnectionTypeMProxy);
+  Fields(first.config).m_nSessionID1 = -1;
+  Fields(first.config).m_nSessionID2 = 42;
   EXPECT_EQ(m_video->FormatPlayerStatus(0), "1;17;-1;42;12/07/2026 02:17:28;1;0;1000;7;0;0;0");
 }
 
@@ -129,7 +130,7 @@ TEST_F(HeartbeatTest, SessionChangeSendsAClosingBeatWithTheOldIdentifiers) {
   ASSERT_EQ(alarms.size(), 1u);
   const std::string text(alarms[0].buffer.begin() + 4, alarms[0].buffer.end() - 1);
   EXPECT_EQ(text, "1;17;5;6;12/07/2026 02:17:28;4;0;0;5;0;0;0");
-  EXPECT_EQ(proxy.config.m_nSessionID1, 7);
+  EXPECT_EQ(Fields(proxy.config).m_nSessionID1, 7);
 }
 
 TEST_F(HeartbeatTest, EpochTimeResults) {

@@ -4,6 +4,7 @@
 
 #include "proxy_standin_control.h"
 #include "video_host_fixture.h"
+#include "support/src_config_probe.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
   standIn.Configure(StandInBehaviour{});
   EXPECT_EQ(m_video->SetURL(0, 0, "http://media.example.com:8081/live", 1), 0);
   EXPECT_EQ(m_video->SetURL(0, 1, "http://backup.example.com/live", 2), 0);
-  EXPECT_EQ(Config().m_connections.size(), 1u) << "once running, URLs go to the proxy";
+  EXPECT_EQ(Fields(Config()).m_connections.size(), 1u) << "once running, URLs go to the proxy";
   EXPECT_EQ(m_host.TalkbackMessages(), (std::vector<Bytes>{{0x00, 0xF0, 0x00, 0x11, 0x00, 0x00, 0x1F, 0x40}}));
   EXPECT_EQ(LinesStartingWith("VideoHost::SetURL: Final"),
             (Lines{"VideoHost::SetURL: Final dest=media.example.com, Final port=8081"}))

@@ -5,14 +5,16 @@
 #include "log/ctrl_log.h"
 #include "log/log.h"
 #include "video_host_fixture.h"
+#include "support/src_config_probe.h"
 
 namespace {
 
 using SettingsTest = VideoHostTest;
 
-std::vector<std::string> Keys(const CSrcConfig& config) {
+std::vector<std::string> Keys(CSrcConfig& config) {
+  const SrcConfigProbe fields(config);
   std::vector<std::string> held;
-  for (LONG i = 0; i < config.m_nKeyCount; ++i) held.push_back(config.m_ppKeys[i]);
+  for (LONG i = 0; i < fields.m_nKeyCount; ++i) held.push_back(fields.m_ppKeys[i]);
   return held;
 }
 
@@ -23,12 +25,12 @@ TEST_F(SettingsTest, UrlResultsWithoutLiveProxies) {
   EXPECT_EQ(m_video->SetURL(0, 0, nullptr, 1), E_INVALIDARG);
   EXPECT_EQ(m_video->SetURL(0, 0, "file:///c:/media/x.asf", 1), 0);
   EXPECT_EQ(m_video->SetURL(0, 0, "http://h/x", 0), 0);
-  EXPECT_TRUE(Config().m_connections.empty()) << "file URLs and type 0 store nothing";
+  EXPECT_TRUE(Fields(Config()).m_connections.empty()) << "file URLs and type 0 store nothing";
   EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
   m_video->AddConfig(nullptr);
   EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
   EXPECT_EQ(m_video->SetURL(0, 1, "http://media.example.com:8080/live", 2), 0);
-  EXPECT_EQ(Config().m_connections.size(), 0u) << "index 1 of an empty list is dropped";
+  EXPECT_EQ(Fields(Config()).m_connections.size(), 0u) << "index 1 of an empty list is dropped";
   EXPECT_EQ(LinesStartingWith("VideoHost::SetURL:"),
             (Lines{"VideoHost::SetURL: ProxyIndex=0, ConnIndex=0, Type=PLUG, URL=",
                    "VideoHost::SetURL: ProxyIndex=0, ConnIndex=0, Type=PLUG, URL=",
@@ -47,7 +49,7 @@ TEST_F(SettingsTest, UrlGoesToTheLiveProxyAndLeavesTheHostsConfiguration) {
   proxy.config.AddConnection(0, "http://old.example/x", 1);
   EXPECT_EQ(m_video->SetURL(0, 1, "http://new.example:81/y", 3), 0);
   EXPECT_EQ(proxy.calls, (std::vector<std::string>{"SetConnectionURL(1,http://new.example:81/y,3)"}));
-  EXPECT_TRUE(Config().m_connections.empty());
+  EXPECT_TRUE(Fields(Config()).m_connections.empty());
   proxy.setUrlResult = E_FAIL;
   EXPECT_EQ(m_video->SetURL(0, 0, "http://x.example/", 1), 1);
   EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), 1);
@@ -65,10 +67,10 @@ TEST_F(SettingsTest, DisabledSocksKeepsTheChainAndThePasswordNeverReachesTheLog)
   m_video->SetSocks5Proxy("s1.example", 1080, "s2.example", 1081, "user", "secret");
   m_video->SetSocks5Proxy("", 0, "", 0, "", "");
   for (CSrcConfig* config : {&Config(), &proxy.config}) {
-    EXPECT_FALSE(config->m_bUseSocks5);
-    EXPECT_EQ(config->m_strSocksHost[0], "s1.example");
-    EXPECT_EQ(config->m_nSocksPort[1], 1081);
-    EXPECT_EQ(config->m_strSocksPassword, "secret");
+    EXPECT_FALSE(Fields(*config).m_bUseSocks5);
+    EXPECT_EQ(Fields(*config).m_strSocksHost[0], "s1.example");
+    EXPECT_EQ(Fields(*config).m_nSocksPort[1], 1081);
+    EXPECT_EQ(Fields(*config).m_strSocksPassword, "secret");
   }
   EXPECT_EQ(LinesStartingWith("VideoHost::SetSocks5Proxy"),
             (Lines{"VideoHost::SetSocks5Proxy: Proxy1=s1.example:1080, Proxy2=s2.example:1081, Username=user, "
@@ -88,7 +90,7 @@ TEST_F(SettingsTest, KeyListsFollowTheirFirstKeyAndNeverOverflow) {
   EXPECT_TRUE(keys().empty());
   m_video->SetProxyKey(-3, 0, "k");
   EXPECT_TRUE(keys().empty()) << "a negative total is an empty list";
-  EXPECT_EQ(Config().m_nKeyTotal, 0);
+  EXPECT_EQ(Fields(Config()).m_nKeyTotal, 0);
   const Lines lines = LinesStartingWith("VideoHost::SetProxyKey");
   EXPECT_EQ(lines[1], "VideoHost::SetProxyKey: Total=2, Index=0, Key=****");
 }
@@ -111,12 +113,12 @@ TEST_F(SettingsTest, SecureHeaderTakesTheKeyOfItsType) {
   } rows[] = {{0, 20, 8}, {1, 8, 36}, {2, 16, 28}, {3, 0, 0}};
   for (const auto& row : rows) {
     EXPECT_EQ(m_video->SetSecureHeader("hdr", 5, row.keyType), 0);
-    EXPECT_EQ(Config().m_nClientKeyLen, row.length) << row.keyType;
+    EXPECT_EQ(Fields(Config()).m_nClientKeyLen, row.length) << row.keyType;
     if (row.length > 0) {
-      EXPECT_EQ(Config().m_clientKey[0], row.first) << row.keyType;
+      EXPECT_EQ(Fields(Config()).m_clientKey[0], row.first) << row.keyType;
     }
-    EXPECT_EQ(Config().m_nSecureHeaderVersion, 5);
-    EXPECT_EQ(Config().m_strSecureHeader, "hdr");
+    EXPECT_EQ(Fields(Config()).m_nSecureHeaderVersion, 5);
+    EXPECT_EQ(Fields(Config()).m_strSecureHeader, "hdr");
   }
   const Lines lines = LoggedLines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "****"), 3) << "the three keys, masked";
@@ -129,7 +131,7 @@ TEST_F(SettingsTest, SecureHeaderWithoutClientKeysStoresNothing) {
   m_video = new CQelVorlaProxyHost(m_owner);
   m_video->Initialize(m_host.Callback(), m_host.TalkBack());
   EXPECT_EQ(m_video->SetSecureHeader("hdr", 5, 0), 1);
-  EXPECT_EQ(Config().m_strSecureHeader, "");
+  EXPECT_EQ(Fields(Config()).m_strSecureHeader, "");
   EXPECT_EQ(LinesStartingWith("VideoHost::SetSecureHeader: Failed").size(), 1u);
 }
 
@@ -150,11 +152,11 @@ TEST_F(SettingsTest, PlugProxyReachesEveryConfigurationEmptyValuesIncluded) {
   m_video->SetPLUGProxy("p1.example", 80, "p2.example", 8080, "X-Hdr: 1");
   m_video->SetPLUGProxy("p1.example", 81, "", 0, "");
   for (CSrcConfig* config : {&Config(), &proxy.config}) {
-    EXPECT_EQ(config->m_strPlugHost[0], "p1.example");
-    EXPECT_EQ(config->m_nPlugPort[0], 81);
-    EXPECT_EQ(config->m_strPlugHost[1], "");
-    EXPECT_EQ(config->m_nPlugPort[1], 0);
-    EXPECT_EQ(config->m_strPlugHeader, "");
+    EXPECT_EQ(Fields(*config).m_strPlugHost[0], "p1.example");
+    EXPECT_EQ(Fields(*config).m_nPlugPort[0], 81);
+    EXPECT_EQ(Fields(*config).m_strPlugHost[1], "");
+    EXPECT_EQ(Fields(*config).m_nPlugPort[1], 0);
+    EXPECT_EQ(Fields(*config).m_strPlugHeader, "");
   }
   EXPECT_EQ(LinesStartingWith("VideoHost::SetPLUGProxy").front(),
             "VideoHost::SetPLUGProxy: Proxy1=p1.example:80, Proxy2=p2.example:8080, CustomHeader=X-Hdr: 1");
@@ -175,8 +177,8 @@ TEST_F(SettingsTest, FlagsAndSessionIdentifiers) {
   EXPECT_EQ(m_video->IsIsolated(), 0);
   FakeProxy& proxy = AddProxy();
   m_video->SetAASSessionIDs(0x100000007LL, -2);
-  EXPECT_EQ(Config().m_nSessionID1, 7) << "the low 32 bits";
-  EXPECT_EQ(proxy.config.m_nSessionID2, -2);
+  EXPECT_EQ(Fields(Config()).m_nSessionID1, 7) << "the low 32 bits";
+  EXPECT_EQ(Fields(proxy.config).m_nSessionID2, -2);
   EXPECT_EQ(LinesStartingWith("VideoHost::SetAASSessionIDs"),
             (Lines{"VideoHost::SetAASSessionIDs: ID1=4294967303, ID2=-2"}));
 }

@@ -30,7 +30,7 @@ std::optional<LONG> Apply(CQelVorlaProxyHost& host, const VideoCommand& command)
   switch (command.nCmd) {
     case CommandNumber::kLoadFile: {
       LongText text = {};
-      return ParseLoadFile(command, text) ? host.SetURL(0, 0, text, 1) : kNotApplied;
+      return ParseLoadFile(command, text) ? host.SetURL(0, 0, text, kConnectionTypePlug) : kNotApplied;
     }
     case CommandNumber::kPlugProxy: {
       ShortText host1 = {}, host2 = {}, header = {};

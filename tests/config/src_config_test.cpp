@@ -9,9 +9,9 @@
 namespace {
 
 void AddThreeSources(CSrcConfig& config) {
-  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", 5));
-  ASSERT_TRUE(config.AddConnection(1, "rtmp://two/app", 5));
-  ASSERT_TRUE(config.AddConnection(2, "rtmp://three/app", 5));
+  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", kConnectionTypeRtmp));
+  ASSERT_TRUE(config.AddConnection(1, "rtmp://two/app", kConnectionTypeRtmp));
+  ASSERT_TRUE(config.AddConnection(2, "rtmp://three/app", kConnectionTypeRtmp));
 }
 
 bool AddText(CSrcConfig& config, const std::string& key) {
@@ -70,7 +70,7 @@ TEST(CSrcConfig, IndexZeroStartsTheListAgain) {
   CSrcConfig config;
   AddThreeSources(config);
   Fields(config).m_nCurConn = 2;
-  ASSERT_TRUE(config.AddConnection(0, "http://media.example.com/live", 1));
+  ASSERT_TRUE(config.AddConnection(0, "http://media.example.com/live", kConnectionTypePlug));
   ASSERT_EQ(Fields(config).m_connections.size(), 1u);
   EXPECT_EQ(Fields(config).m_nCurConn, 0);
   const CSrcConnection& source = *Fields(config).m_connections[0];
@@ -84,14 +84,14 @@ TEST(CSrcConfig, IndexZeroStartsTheListAgain) {
 
 TEST(CSrcConfig, IndexesThatSkipAheadOrAreNegativeAreDropped) {
   CSrcConfig config;
-  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", 5));
+  ASSERT_TRUE(config.AddConnection(0, "rtmp://one/app", kConnectionTypeRtmp));
   for (LONG index : {2, 5, -1}) {
-    EXPECT_FALSE(config.AddConnection(index, "rtmp://other/app", 5)) << index;
+    EXPECT_FALSE(config.AddConnection(index, "rtmp://other/app", kConnectionTypeRtmp)) << index;
     EXPECT_EQ(Fields(config).m_connections.size(), 1u);
   }
   EXPECT_EQ(config.GetHost(2), "");
   EXPECT_EQ(config.GetPort(2), -1);
-  ASSERT_TRUE(config.AddConnection(1, "rtmp://two:1935/app", 5));
+  ASSERT_TRUE(config.AddConnection(1, "rtmp://two:1935/app", kConnectionTypeRtmp));
   EXPECT_EQ(config.GetHost(1), "two");
   EXPECT_EQ(config.GetPort(1), 1935);
 }
@@ -101,9 +101,9 @@ TEST(CSrcConfig, BadUrlAtIndexZeroKeepsTheOldList) {
   AddThreeSources(config);
   Fields(config).m_nCurConn = 1;
   const std::string tooLong = "http://h/" + std::string(300, 'a');
-  EXPECT_FALSE(config.AddConnection(0, "notaurl", 1));
-  EXPECT_FALSE(config.AddConnection(0, tooLong.c_str(), 1));
-  EXPECT_FALSE(config.AddConnection(0, nullptr, 1));
+  EXPECT_FALSE(config.AddConnection(0, "notaurl", kConnectionTypePlug));
+  EXPECT_FALSE(config.AddConnection(0, tooLong.c_str(), kConnectionTypePlug));
+  EXPECT_FALSE(config.AddConnection(0, nullptr, kConnectionTypePlug));
   EXPECT_EQ(Fields(config).m_connections.size(), 3u);
   EXPECT_EQ(Fields(config).m_nCurConn, 1);
   EXPECT_EQ(config.GetHost(0), "one");
@@ -121,7 +121,7 @@ TEST(CSrcConfig, SchemeAndNscMarksOfEachSource) {
   };
   CSrcConfig config;
   for (const Case& expected : cases) {
-    ASSERT_TRUE(config.AddConnection(0, expected.url, 2)) << expected.url;
+    ASSERT_TRUE(config.AddConnection(0, expected.url, kConnectionTypeDirect)) << expected.url;
     EXPECT_EQ(Fields(config).m_connections[0]->m_bOtherScheme, expected.otherScheme) << expected.url;
     EXPECT_EQ(Fields(config).m_connections[0]->m_bNsc, expected.nsc) << expected.url;
   }
@@ -129,8 +129,8 @@ TEST(CSrcConfig, SchemeAndNscMarksOfEachSource) {
 
 TEST(CSrcConfig, ReadersOfMissingConnectionsNeverFail) {
   CSrcConfig config;
-  ASSERT_TRUE(config.AddConnection(0, "http://a/x", 3));
-  ASSERT_TRUE(config.AddConnection(1, "http://b/x", 1));
+  ASSERT_TRUE(config.AddConnection(0, "http://a/x", kConnectionTypeMProxy));
+  ASSERT_TRUE(config.AddConnection(1, "http://b/x", kConnectionTypePlug));
   Fields(config).m_connections.push_back(nullptr);  // a slot the plug-in left empty
   EXPECT_TRUE(config.IsMProxy(0));
   EXPECT_FALSE(config.IsMProxy(1));

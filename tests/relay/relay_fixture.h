@@ -211,7 +211,7 @@ class RelayTest : public ::testing::Test {
   }
 
   void Start(LONG sourcePort) {
-    if (sourcePort > 0) m_config.AddConnection(0, Url(sourcePort).c_str(), 4);
+    if (sourcePort > 0) m_config.AddConnection(0, Url(sourcePort).c_str(), kConnectionTypeHttp);
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
     ASSERT_GT(m_proxy->GetPort(), 0);
   }

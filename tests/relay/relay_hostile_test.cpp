@@ -241,7 +241,7 @@ TEST_F(PlantedRelayTest, APlayerOrASourceThatNeverReadsHoldsBoundedMemoryAndNoSt
 // own stream whole and in order.
 TEST_F(PlantedRelayTest, APlayerThatFallsBehindGetsItsOwnStreamWholeWhileAnotherReads) {
   Origin origin(Origin::Mode::Pattern);
-  m_config.AddConnection(0, Url(origin.Port(), "rtmp").c_str(), 5);
+  m_config.AddConnection(0, Url(origin.Port(), "rtmp").c_str(), kConnectionTypeRtmp);
   ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
   Socket behind = ConnectTo(m_proxy->GetPort());
   Socket reading = ConnectTo(m_proxy->GetPort());
@@ -310,7 +310,7 @@ TEST_F(PlantedRelayTest, AThrowingAllocationInAnySlotExportOrCallbackFailsThatCa
         break;
       case RelayFault::SetLogFile: setLogFile(&m_logStream, 1, &m_logLock); break;
       case RelayFault::Create:
-        m_config.AddConnection(0, Url(origin.Port()).c_str(), 4);
+        m_config.AddConnection(0, Url(origin.Port()).c_str(), kConnectionTypeHttp);
         EXPECT_EQ(m_proxy->Create(&m_config), E_FAIL);
         EXPECT_EQ(m_proxy->GetPort(), -1);
         break;

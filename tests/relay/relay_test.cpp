@@ -77,8 +77,8 @@ TEST_F(RelayTest, RewritesThePlayersRequestsForHttpURLsOnlyWhateverTheirType) {
 }
 
 TEST_F(RelayTest, ItsCopyOfTheConfigurationHoldsEveryFieldItUses) {
-  m_config.AddConnection(0, "http://127.0.0.1:8000/a", 4);
-  m_config.AddConnection(1, "http://127.0.0.1:8001/b", 1);
+  m_config.AddConnection(0, "http://127.0.0.1:8000/a", kConnectionTypeHttp);
+  m_config.AddConnection(1, "http://127.0.0.1:8001/b", kConnectionTypePlug);
   Fields(m_config).m_nCurConn = 1;
   for (LONG i = 0; i < 2; ++i) {
     m_config.SetSocksHost(i, "socks" + std::to_string(i));
@@ -144,7 +144,7 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
 
   // An http source that cannot be reached: the player hears why before it is hung up on.
   const LONG closedPort = ClosedPort();
-  m_proxy->SetConnectionURL(0, Url(closedPort).c_str(), 4);
+  m_proxy->SetConnectionURL(0, Url(closedPort).c_str(), kConnectionTypeHttp);
   Socket second = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));
   const std::string address = "127.0.0.1:" + std::to_string(closedPort);
@@ -155,7 +155,7 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_TRUE(Contains(LogLines(), "connection 4: error: no stream source can be reached, player closed after a 502 answer"));
 
   // Any other source is hung up on without a word.
-  m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), 5);
+  m_proxy->SetConnectionURL(0, Url(closedPort, "rtmp").c_str(), kConnectionTypeRtmp);
   Socket third = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(third), "");
   EXPECT_EQ(Carried(), 0);
@@ -165,9 +165,9 @@ TEST_F(RelayTest, ANewURLForConnectionZeroMovesLaterPlayersToIt) {
   Origin first(Origin::Mode::Answer), second(Origin::Mode::Answer);
   Start(first.Port());
   const std::string moved = "http://127.0.0.1:" + std::to_string(second.Port()) + "/live";
-  EXPECT_EQ(m_proxy->SetConnectionURL(1, "http://elsewhere.example/", 4), S_OK);
-  EXPECT_EQ(m_proxy->SetConnectionURL(0, "not a URL", 4), E_INVALIDARG);
-  EXPECT_EQ(m_proxy->SetConnectionURL(0, moved.c_str(), 4), S_OK);
+  EXPECT_EQ(m_proxy->SetConnectionURL(1, "http://elsewhere.example/", kConnectionTypeHttp), S_OK);
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, "not a URL", kConnectionTypeHttp), E_INVALIDARG);
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, moved.c_str(), kConnectionTypeHttp), S_OK);
 
   const std::string request = "GET /live HTTP/1.0\r\n\r\n";
   Socket player = ConnectTo(m_proxy->GetPort());
@@ -206,7 +206,7 @@ TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListeningUnt
             1);
 
   // The player plays again: a new URL for connection 0 opens a listener for it.
-  EXPECT_EQ(m_proxy->SetConnectionURL(0, ("http://127.0.0.1:" + std::to_string(origin.Port())).c_str(), 4), S_OK);
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, ("http://127.0.0.1:" + std::to_string(origin.Port())).c_str(), kConnectionTypeHttp), S_OK);
   ASSERT_GT(m_proxy->GetPort(), 0);
   Socket third = ConnectTo(m_proxy->GetPort());
   EXPECT_TRUE(Eventually([&] { return origin.Accepted() == 3; }));

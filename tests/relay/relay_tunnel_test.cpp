@@ -42,8 +42,8 @@ TEST_F(RelayTest, ACONNECTNamingAConfiguredSourceOpensATunnelToItAndAnyOtherIsRe
     const std::string firstBefore = first.Received(), secondBefore = second.Received();
     const size_t linesBefore = LogLines().size();
     NewProxy();
-    m_config.AddConnection(0, Url(first.Port(), row.scheme).c_str(), 4);
-    m_config.AddConnection(1, Url(second.Port(), "https").c_str(), 4);
+    m_config.AddConnection(0, Url(first.Port(), row.scheme).c_str(), kConnectionTypeHttp);
+    m_config.AddConnection(1, Url(second.Port(), "https").c_str(), kConnectionTypeHttp);
     ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
     Socket player = ConnectTo(m_proxy->GetPort());
     ASSERT_TRUE(player.SendAll(row.sent.data(), row.pause));

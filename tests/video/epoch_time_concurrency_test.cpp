@@ -13,7 +13,7 @@ using EpochTimeConcurrency = VideoHostTest;
 
 TEST_F(EpochTimeConcurrency, ProxyThreadRequestsDoNotOverlapHeartbeats) {
   FakeProxy& proxy = AddProxy();
-  proxy.config.AddConnection(0, "http://media.example.com/live", 1);
+  proxy.config.AddConnection(0, "http://media.example.com/live", kConnectionTypePlug);
   m_video->SetHeartbeatAlarmInterval(1);
   m_host.SetEpochTime(0x12345678);
   std::atomic<int> good{0};

@@ -72,8 +72,8 @@ TEST_F(ProxiesTest, FirstUrlReportsThePortAndSharesTheLog) {
 TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
   StandInLibrary standIn("QelVideoProxy_WMP.dll");
   standIn.Configure(StandInBehaviour{});
-  EXPECT_EQ(m_video->SetURL(0, 0, "http://media.example.com:8081/live", 1), 0);
-  EXPECT_EQ(m_video->SetURL(0, 1, "http://backup.example.com/live", 2), 0);
+  EXPECT_EQ(m_video->SetURL(0, 0, "http://media.example.com:8081/live", kConnectionTypePlug), 0);
+  EXPECT_EQ(m_video->SetURL(0, 1, "http://backup.example.com/live", kConnectionTypeDirect), 0);
   EXPECT_EQ(Fields(Config()).m_connections.size(), 1u) << "once running, URLs go to the proxy";
   EXPECT_EQ(m_host.TalkbackMessages(), (std::vector<Bytes>{{0x00, 0xF0, 0x00, 0x11, 0x00, 0x00, 0x1F, 0x40}}));
   EXPECT_EQ(LinesStartingWith("VideoHost::SetURL: Final"),
@@ -85,7 +85,7 @@ TEST_F(ProxiesTest, OnlyTheFirstConnectionOfTheFirstProxyStartsPlay) {
 // channel it does not have yet.
 TEST_F(ProxiesTest, WithoutConfigurationsPlayStartsOnPortZero) {
   CQelVorlaProxyHost* bare = new CQelVorlaProxyHost(m_owner);
-  EXPECT_EQ(bare->SetURL(3, 2, "http://media.example.com/live", 1), 0);
+  EXPECT_EQ(bare->SetURL(3, 2, "http://media.example.com/live", kConnectionTypePlug), 0);
   EXPECT_EQ(bare->StartPlay(), 1);
   EXPECT_FALSE(bare->ProxyPlugin().IsLoaded()) << "no proxy needed, no library loaded";
   bare->Release();

@@ -21,15 +21,15 @@ std::vector<std::string> Keys(CSrcConfig& config) {
 }  // namespace
 
 TEST_F(SettingsTest, UrlResultsWithoutLiveProxies) {
-  EXPECT_EQ(m_video->SetURL(0, 0, "", 1), E_INVALIDARG);
-  EXPECT_EQ(m_video->SetURL(0, 0, nullptr, 1), E_INVALIDARG);
-  EXPECT_EQ(m_video->SetURL(0, 0, "file:///c:/media/x.asf", 1), 0);
+  EXPECT_EQ(m_video->SetURL(0, 0, "", kConnectionTypePlug), E_INVALIDARG);
+  EXPECT_EQ(m_video->SetURL(0, 0, nullptr, kConnectionTypePlug), E_INVALIDARG);
+  EXPECT_EQ(m_video->SetURL(0, 0, "file:///c:/media/x.asf", kConnectionTypePlug), 0);
   EXPECT_EQ(m_video->SetURL(0, 0, "http://h/x", 0), 0);
   EXPECT_TRUE(Fields(Config()).m_connections.empty()) << "file URLs and type 0 store nothing";
-  EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
+  EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), kConnectionTypePlug);
   m_video->AddConfig(nullptr);
-  EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), 1);
-  EXPECT_EQ(m_video->SetURL(0, 1, "http://media.example.com:8080/live", 2), 0);
+  EXPECT_EQ(m_video->SetURL(1, 0, "http://h/x", 1), kConnectionTypePlug);
+  EXPECT_EQ(m_video->SetURL(0, 1, "http://media.example.com:8080/live", kConnectionTypeDirect), 0);
   EXPECT_EQ(Fields(Config()).m_connections.size(), 0u) << "index 1 of an empty list is dropped";
   EXPECT_EQ(LinesStartingWith("VideoHost::SetURL:"),
             (Lines{"VideoHost::SetURL: ProxyIndex=0, ConnIndex=0, Type=PLUG, URL=",
@@ -46,15 +46,15 @@ TEST_F(SettingsTest, UrlResultsWithoutLiveProxies) {
 
 TEST_F(SettingsTest, UrlGoesToTheLiveProxyAndLeavesTheHostsConfiguration) {
   FakeProxy& proxy = AddProxy();
-  proxy.config.AddConnection(0, "http://old.example/x", 1);
-  EXPECT_EQ(m_video->SetURL(0, 1, "http://new.example:81/y", 3), 0);
+  proxy.config.AddConnection(0, "http://old.example/x", kConnectionTypePlug);
+  EXPECT_EQ(m_video->SetURL(0, 1, "http://new.example:81/y", kConnectionTypeMProxy), 0);
   EXPECT_EQ(proxy.calls, (std::vector<std::string>{"SetConnectionURL(1,http://new.example:81/y,3)"}));
   EXPECT_TRUE(Fields(Config()).m_connections.empty());
   proxy.setUrlResult = E_FAIL;
-  EXPECT_EQ(m_video->SetURL(0, 0, "http://x.example/", 1), 1);
-  EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), 1);
+  EXPECT_EQ(m_video->SetURL(0, 0, "http://x.example/", 1), kConnectionTypePlug);
+  EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), kConnectionTypePlug);
   m_video->AdoptProxy(CComRef<IQelVideoProxy>());
-  EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), 1);
+  EXPECT_EQ(m_video->SetURL(1, 0, "http://x.example/", 1), kConnectionTypePlug);
   const Lines outcomes = LinesStartingWith("VideoHost::SetURL: ");
   EXPECT_EQ(outcomes[1], "VideoHost::SetURL: Final dest=, Final port=-1") << "connection 1 does not exist";
   EXPECT_EQ(outcomes[3], "VideoHost::SetURL: Failed to set URL");

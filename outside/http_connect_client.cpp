@@ -1,7 +1,6 @@
 #include "http_connect_client.h"
 
-#include <cctype>
-
+#include "http_status_line.h"
 #include "stream_address.h"
 
 namespace {
@@ -45,8 +44,8 @@ size_t HttpConnectHandshake::Feed(const char* data, size_t size) {
 
 void HttpConnectHandshake::HeadRead() {
   const std::string statusLine = m_head.substr(0, m_head.find_first_of("\r\n"));
-  const bool http = statusLine.compare(0, 7, "HTTP/1.") == 0 && statusLine.size() >= 12 && statusLine[8] == ' ';
-  if (!http || !std::isdigit(static_cast<unsigned char>(statusLine[9]))) return Fail("not an HTTP answer: " + statusLine);
-  if (statusLine[9] != '2') return Fail("CONNECT refused: " + statusLine);
+  const int status = HttpStatusOf(statusLine);
+  if (status == 0) return Fail("not an HTTP answer: " + statusLine);
+  if (status / 100 != 2) return Fail("CONNECT refused: " + statusLine);
   Finish();
 }

@@ -17,12 +17,6 @@ constexpr size_t kMaxChunkSizeDigits = 15;
 
 char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);
-  return lower;
-}
-
 bool IsWhitespace(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view text) {
@@ -177,7 +171,7 @@ RequestLine ReadRequestLine(std::string_view line) {
   const size_t pathStart = std::min(rest.find_first_of("/?#"), rest.size());
   std::string_view authority = rest.substr(0, pathStart);
   authority.remove_prefix(authority.rfind('@') + 1);  // user information names no host
-  request.namedAuthority = Lower(authority);
+  request.namedAuthority = AsciiLower(authority);
   if (request.namedAuthority.size() > 3 && request.namedAuthority.compare(request.namedAuthority.size() - 3, 3, ":80") == 0)
     request.namedAuthority.resize(request.namedAuthority.size() - 3);
   std::string_view path = rest.substr(pathStart);
@@ -192,7 +186,7 @@ enum class Field {
 };
 
 Field Classify(std::string_view name) {
-  const std::string lower = Lower(name);
+  const std::string lower = AsciiLower(name);
   if (lower == "host") return Field::Host;
   if (lower == "connection") return Field::Connection;
   if (lower == "proxy-connection") return Field::ProxyConnection;
@@ -455,7 +449,7 @@ void HttpRequestRewriter::PassHead(std::string& out) {
   }
   // A body's end must be certain, or the next request's head could be read from inside it: chunked comes
   // last and once, and never beside a length.
-  const auto isChunked = [](std::string_view coding) { return Lower(coding) == "chunked"; };
+  const auto isChunked = [](std::string_view coding) { return AsciiLower(coding) == "chunked"; };
   const bool chunked = !codings.empty() && isChunked(codings.back()) &&
                        std::count_if(codings.begin(), codings.end(), isChunked) == 1;
   if (!codings.empty() && (!chunked || hasLength)) return Refuse(400, "a body whose length is not certain");
@@ -463,7 +457,7 @@ void HttpRequestRewriter::PassHead(std::string& out) {
   if (m_bUpgrade && m_nRequests > 0) return Refuse(400, "an upgrade after other requests on the connection");
   head.append("\r\n");
 
-  if (!request.namedAuthority.empty() && request.namedAuthority != Lower(m_authority) && m_notice)
+  if (!request.namedAuthority.empty() && request.namedAuthority != AsciiLower(m_authority) && m_notice)
     m_notice("request names " + request.namedAuthority + ", sent to the configured source " + m_authority);
   out += head;
   ++m_nRequests;
@@ -485,7 +479,7 @@ void HttpRequestRewriter::TakeConnect(std::string_view target) {
   if (colon == std::string_view::npos || !CheckHost(host).empty() ||
       !ReadNumber(target.substr(colon + 1), 10, 5, port) || port == 0 || port > 65535)
     return Refuse(400, "a CONNECT target that is no host and port");
-  m_tunnel = Target{Lower(host), static_cast<long>(port)};
+  m_tunnel = Target{AsciiLower(host), static_cast<long>(port)};
   m_nRead += m_line.size();
   if (m_headObserver) m_headObserver({"CONNECT", target, Framing::None, 0, m_nRead});
   if (m_endObserver) m_endObserver(m_nRead);

@@ -1,19 +1,13 @@
 #include "http_upgrade_answer.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "http_status_line.h"
 
 namespace {
 
 // An interim answer's head is a few hundred bytes; one that goes on without end is no answer.
 constexpr size_t kMaxHeadBytes = 64 * 1024;
-
-// The status of "HTTP/1.x NNN ...", or 0 when the line is not an HTTP/1.x status line.
-int Status(const std::string& line) {
-  if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 || line[8] != ' ') return 0;
-  if (!std::all_of(line.begin() + 9, line.begin() + 12, [](unsigned char c) { return std::isdigit(c); })) return 0;
-  return std::stoi(line.substr(9, 3));
-}
 
 }  // namespace
 
@@ -32,7 +26,7 @@ bool UpgradeAnswer::ReadNext() {
   if (m_verdict != Verdict::Undecided) return false;
   const size_t lineEnd = m_read.find('\n');
   if (lineEnd == std::string::npos) return false;
-  const int status = Status(m_read.substr(0, lineEnd));
+  const int status = HttpStatusOf(std::string_view(m_read).substr(0, lineEnd));
   if (status == 101) m_verdict = Verdict::Switched;
   if (status < 100 || status > 199) m_verdict = Verdict::Declined;
   if (m_verdict != Verdict::Undecided) return false;

@@ -1,16 +1,11 @@
 #include "relay_config.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace {
 
 // The scheme decides, whatever the connection's type: a host gives every HTTP source type 4, secure or not,
 // and only an http URL's bytes are HTTP/1.x requests the relay can read; the rest pass byte for byte.
 bool IsHttpSource(const std::string& url) {
-  return url.size() > 7 && std::equal(url.begin(), url.begin() + 7, "http://", [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == b;
-         });
+  return url.size() > 7 && AsciiLower(std::string_view(url).substr(0, 7)) == "http://";
 }
 
 // The host as the relay writes it, or why it is not used.

@@ -28,11 +28,6 @@ std::string Seconds(std::chrono::steady_clock::duration time) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 }  // namespace
 
 RelayConnection::RelayConnection(std::shared_ptr<RelayCore> core, LONG number, asio::ip::tcp::socket player,
@@ -51,10 +46,9 @@ RelayConnection::~RelayConnection() = default;
 
 template <typename Step>
 auto RelayConnection::Guarded(const char* what, Step step) {
-  return [self = shared_from_this(), what, step](auto&&... results) {
-    if (self->m_phase == Phase::Closed) return;
-    RunGuarded([&] { step(*self, std::forward<decltype(results)>(results)...); }, [&](const std::string& error) { self->Failed(what, error); });
-  };
+  return GuardedStep(
+      shared_from_this(), step, [](const RelayConnection& self) { return self.m_phase == Phase::Closed; },
+      [what](RelayConnection& self, const std::string& error) { self.Failed(what, error); });
 }
 
 template <typename Step>
@@ -218,7 +212,7 @@ bool RelayConnection::Received(int side, const char* data, size_t size, size_t r
     return false;
   }
   if (error) {
-    Finish("closed after " + std::to_string(m_nCarried) + " bytes");
+    Finish(ClosedAfter());
     return false;
   }
   Way& way = m_ways[side];
@@ -301,7 +295,7 @@ bool RelayConnection::Send(int side, const char* data, size_t size) {
     sent += way.to->write_some(asio::buffer(data + sent, size - sent), error);
     if (error == asio::error::would_block) break;
     if (error) {
-      Finish("closed after " + std::to_string(m_nCarried) + " bytes");
+      Finish(ClosedAfter());
       return false;
     }
   }
@@ -315,7 +309,7 @@ bool RelayConnection::Send(int side, const char* data, size_t size) {
   asio::async_write(*way.to, asio::buffer(rest, size - sent),
                     WhileCarrying([side](RelayConnection& self, std::error_code error, size_t) {
                       self.ReleaseSpill(self.m_ways[side]);
-                      if (error) return self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
+                      if (error) return self.Finish(self.ClosedAfter());
                       if (self.Sent(side)) self.Pump(side);
                     }));
   return false;
@@ -365,7 +359,7 @@ void RelayConnection::WayEnded(int side) {
   if (side == 1 && m_upgrade != nullptr) UpgradeDecided(false);
   std::error_code ignored;
   m_ways[side].to->shutdown(asio::socket_base::shutdown_send, ignored);
-  if (!m_ways[0].open && !m_ways[1].open) Finish("closed after " + std::to_string(m_nCarried) + " bytes");
+  if (!m_ways[0].open && !m_ways[1].open) Finish(ClosedAfter());
 }
 
 // The player asked for a tunnel (CONNECT). It is opened to a configured source only, the one already
@@ -397,7 +391,7 @@ void RelayConnection::Tunnel() {
 std::optional<size_t> RelayConnection::ConfiguredSource(const std::string& host, long port) const {
   const auto names = [&](size_t index) {
     const RelayHop& address = m_route.sources[index].address;
-    return address.refusal.empty() && address.port == port && Lower(address.host) == host;
+    return address.refusal.empty() && address.port == port && AsciiLower(address.host) == host;
   };
   if (names(m_nSource)) return m_nSource;
   for (size_t index = 0; index < m_route.sources.size(); ++index)
@@ -411,7 +405,7 @@ void RelayConnection::TunnelOpened(bool reopened) {
   Rearm();
   asio::async_write(m_player, asio::buffer(kTunnelOpened),
                     WhileCarrying([reopened](RelayConnection& self, std::error_code error, size_t) {
-                      if (error) return self.Finish("closed after " + std::to_string(self.m_nCarried) + " bytes");
+                      if (error) return self.Finish(self.ClosedAfter());
                       if (reopened && self.Send(1, self.m_early.data(), self.m_early.size())) self.Pump(1);
                       if (self.m_phase == Phase::Carrying &&
                           self.Send(0, self.m_tunnelBytes.data(), self.m_tunnelBytes.size()))
@@ -499,6 +493,9 @@ void RelayConnection::Drain() {
                            }));
 }
 
+// The closing line's start, with what the connection carried.
+std::string RelayConnection::ClosedAfter() const { return "closed after " + std::to_string(m_nCarried) + " bytes"; }
+
 void RelayConnection::Finish(const std::string& why) {
   Speak();
   std::string line = why;
@@ -537,7 +534,7 @@ void RelayConnection::Expired() {
     m_headDue.reset();
     RefuseRequest(408, "no whole request head within " + Seconds(relay_limits::kHeadDeadline));
   } else if (m_phase == Phase::Carrying && now >= m_lastByte + relay_limits::kIdleDeadline) {
-    return Finish("closed after " + std::to_string(m_nCarried) + " bytes: nothing carried for " +
+    return Finish(ClosedAfter() + ": nothing carried for " +
                   Seconds(relay_limits::kIdleDeadline));
   }
   Rearm();
@@ -545,7 +542,7 @@ void RelayConnection::Expired() {
 
 void RelayConnection::Close(bool quietly) {
   if (m_phase == Phase::Closed) return;
-  if (m_phase == Phase::Carrying && !quietly) return Finish("closed after " + std::to_string(m_nCarried) + " bytes");
+  if (m_phase == Phase::Carrying && !quietly) return Finish(ClosedAfter());
   m_phase = Phase::Closed;
   if (m_race != nullptr) m_race->Cancel();
   CancelAndClose(m_player);

@@ -85,6 +85,7 @@ class RelayConnection : public std::enable_shared_from_this<RelayConnection> {
   void RequestNamedElsewhere(const std::string& notice);
   void Answer(std::string answer);
   void Drain();
+  std::string ClosedAfter() const;
   void Finish(const std::string& why);
   void Rearm();
   void Expired();

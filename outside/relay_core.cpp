@@ -45,13 +45,11 @@ RelayCore::RelayCore(RelayIo& io, SharedLog& log, LONG number, RouteSource route
 
 template <typename Step>
 auto RelayCore::Guarded(const char* what, Step step) {
-  return [self = shared_from_this(), what, step](auto&&... results) {
-    if (self->m_bStopped) return;
-    RunGuarded([&] { step(*self, std::forward<decltype(results)>(results)...); },
-               [&](const std::string& error) {
-                 RunGuarded([&] { self->Notice(std::string(what) + " failed: " + error); }, [](const std::string&) {});
-               });
-  };
+  return GuardedStep(
+      shared_from_this(), step, [](const RelayCore& self) { return self.m_bStopped; },
+      [what](RelayCore& self, const std::string& error) {
+        RunGuarded([&] { self.Notice(std::string(what) + " failed: " + error); }, [](const std::string&) {});
+      });
 }
 
 void RelayCore::Event(const std::string& text) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 // The exception being handled, in a few words: "out of memory" for a failed allocation.
 inline std::string CurrentExceptionText() noexcept {
@@ -32,4 +34,15 @@ void RunGuarded(Body&& body, Failed&& failed) noexcept {
   } catch (...) {
     failed(CurrentExceptionText());
   }
+}
+
+// An event-loop handler for one step of `self`: it keeps `self` alive until it runs, does nothing once
+// `ended(self)` holds, and hands what the step throws to `failed(self, error)`.
+template <typename Object, typename Step, typename Ended, typename Failed>
+auto GuardedStep(std::shared_ptr<Object> self, Step step, Ended ended, Failed failed) {
+  return [self = std::move(self), step, ended, failed](auto&&... results) {
+    if (ended(*self)) return;
+    RunGuarded([&] { step(*self, std::forward<decltype(results)>(results)...); },
+               [&](const std::string& error) { failed(*self, error); });
+  };
 }

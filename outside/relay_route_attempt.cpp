@@ -42,11 +42,9 @@ RouteAttempt::RouteAttempt(asio::io_context& context, const RelayRoute& route, s
 
 template <typename Step>
 auto RouteAttempt::Guarded(Step step) {
-  return [self = shared_from_this(), step](auto&&... results) {
-    if (self->m_bEnded) return;
-    RunGuarded([&] { step(*self, std::forward<decltype(results)>(results)...); },
-               [&](const std::string& error) { self->End("route failed: " + error); });
-  };
+  return GuardedStep(
+      shared_from_this(), step, [](const RouteAttempt& self) { return self.m_bEnded; },
+      [](RouteAttempt& self, const std::string& error) { self.End("route failed: " + error); });
 }
 
 const RelayHop& RouteAttempt::FirstHop() const {

@@ -6,8 +6,8 @@
 
 namespace {
 
-LONG UsualPort(std::string scheme) {
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+LONG UsualPort(std::string_view given) {
+  const std::string scheme = AsciiLower(given);
   if (scheme == "http") return 80;
   if (scheme == "https" || scheme == "rtmps") return 443;
   if (scheme == "rtmp" || scheme == "rtmpe") return 1935;
@@ -128,3 +128,10 @@ bool ParseStreamAddress(const std::string& url, StreamAddress& address) {
 std::string HostText(const std::string& host) { return IsIPv6(host) ? "[" + host + "]" : host; }
 
 std::string HostPortText(const std::string& host, LONG port) { return HostText(host) + ":" + std::to_string(port); }
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/platform.h"
 
@@ -25,3 +26,7 @@ std::string CheckHost(std::string& host);
 std::string HostText(const std::string& host);
 // "HOST:PORT" with the host as HostText writes it.
 std::string HostPortText(const std::string& host, LONG port);
+
+// `text` with ASCII letters in lower case: schemes, host names, field names and codings compare without
+// regard to case, and never by the C locale.
+std::string AsciiLower(std::string_view text);

@@ -139,13 +139,13 @@ inline Socket ConnectTo(LONG port) {
 // Everything until the peer ends the stream; "<open>" appended when it is still open after `bound`.
 inline std::string ReadToEnd(Socket& socket, std::chrono::seconds bound = 5s) {
   std::string all;
-  char buffer[512];
+  std::vector<char> buffer(64 * 1024);
   const auto deadline = std::chrono::steady_clock::now() + bound;
   while (std::chrono::steady_clock::now() < deadline) {
     if (Socket::WaitReadable(&socket, nullptr) == 0) continue;
-    const long received = socket.Receive(buffer, sizeof buffer);
+    const long received = socket.Receive(buffer.data(), buffer.size());
     if (received <= 0) return all;
-    all.append(buffer, static_cast<size_t>(received));
+    all.append(buffer.data(), static_cast<size_t>(received));
   }
   return all + "<open>";
 }

@@ -245,23 +245,12 @@ TEST_F(PlantedRelayTest, APlayerThatFallsBehindGetsItsOwnStreamWholeWhileAnother
   ASSERT_EQ(m_proxy->Create(&m_config), S_OK);
   Socket behind = ConnectTo(m_proxy->GetPort());
   Socket reading = ConnectTo(m_proxy->GetPort());
-  const auto readAll = [](Socket& player) {
-    std::string all;
-    std::vector<char> buffer(64 * 1024);
-    for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline;) {
-      if (Socket::WaitReadable(&player, nullptr) == 0) continue;
-      const long received = player.Receive(buffer.data(), buffer.size());
-      if (received <= 0) break;
-      all.append(buffer.data(), static_cast<size_t>(received));
-    }
-    return all;
-  };
   std::string read;
-  std::thread reader([&] { read = readAll(reading); });
+  std::thread reader([&] { read = ReadToEnd(reading, 30s); });
   // The player behind holds more than its own buffers: the rest of a shared read waits for it.
   EXPECT_TRUE(Eventually([&] { return Holds().bufferBytes > static_cast<LONG>(4 * relay_limits::kBufferBytes); }, 10s));
   reader.join();
-  const std::string late = readAll(behind);
+  const std::string late = ReadToEnd(behind, 30s);
   const std::string& first = read;
   for (const std::string* stream : {&first, &late}) {
     ASSERT_GE(stream->size(), 4u);

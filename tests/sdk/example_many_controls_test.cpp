@@ -108,13 +108,14 @@ int HandleCount() {
   return -1;
 }
 
-// The count once it holds still (a thread that just ended may still be letting go).
+// The count once it has held still for 100 ms (a player's thread that just ended may still be letting go of
+// its sockets, later still on a loaded machine), or after 2 s.
 int SettledHandleCount() {
   int last = HandleCount();
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0, still = 0; i < 100 && still < 5; ++i) {
     Sleep(20);
     const int now = HandleCount();
-    if (now == last) break;
+    still = now == last ? still + 1 : 0;
     last = now;
   }
   return last;

@@ -26,7 +26,13 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "bootstrap: installing ${missing[*]}"
 $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
+# A mirror caught mid-sync fails an index now and then (seen: the i386 security list for a day): try again, then
+# go on with the lists that did arrive, and let the install say whether what it needs was among them.
+for attempt in 1 2 3; do
+  $sudo apt-get update -qq && break
+  [ $attempt -eq 3 ] && echo "bootstrap: some package lists did not download; installing from the others" && break
+  sleep 10
+done
 # The servers among them (nginx, tinyproxy) are for tests that start their own on 127.0.0.1: a policy that
 # refuses every service start keeps the system's from starting while they install.
 policy=/usr/sbin/policy-rc.d

@@ -19,16 +19,17 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The sum of N over the lines "Relay 1: N connections refused: limit M", and how many such lines there are.
+// The sum of N over the lines "Relay K: N connections refused: limit M", and how many such lines there are.
 std::pair<int64_t, int> Refused(const std::vector<std::string>& lines, int limit) {
   const std::string tail = " connections refused: limit " + std::to_string(limit);
   int64_t refused = 0;
   int count = 0;
   for (const std::string& line : lines) {
-    const size_t at = line.find("Relay 1: ");
+    const size_t relay = line.find("Relay ");
+    const size_t at = relay == std::string::npos ? relay : line.find(": ", relay);
     if (at == std::string::npos || line.size() < tail.size() || line.compare(line.size() - tail.size(), tail.size(), tail) != 0)
       continue;
-    refused += std::stoll(line.substr(at + 9));
+    refused += std::stoll(line.substr(at + 2));
     ++count;
   }
   return {refused, count};

@@ -38,9 +38,9 @@ TEST_F(RelayTest, CarriesAnExchangeToConnectionZeroAndCountsItsBytesAndTime) {
   EXPECT_LE(m_proxy->GetLastActivityTime(), static_cast<int64_t>(std::time(nullptr)));
   const std::string port = std::to_string(origin.Port());
   EXPECT_TRUE(Eventually([&] {
-    return Contains(LogLines(), "Relay 1 connection 1: closed after " + std::to_string(carried) + " bytes");
+    return Contains(LogLines(), " connection 1: closed after " + std::to_string(carried) + " bytes");
   }));
-  EXPECT_TRUE(Contains(LogLines(), "Relay 1 connection 1: to 127.0.0.1:" + port + " directly (connection 0)"));
+  EXPECT_TRUE(Contains(LogLines(), " connection 1: to 127.0.0.1:" + port + " directly (connection 0)"));
 }
 
 // The scheme decides, whatever the type: only an http URL's requests are read and rewritten. A request the
@@ -180,7 +180,7 @@ TEST_F(RelayTest, ANewURLForConnectionZeroMovesLaterPlayersToIt) {
   EXPECT_EQ(m_config.GetPort(0), first.Port());
   const std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(Contains(lines, "cannot use URL not a URL"));
-  EXPECT_TRUE(Contains(lines, "Relay 1: connection 0 now 127.0.0.1:" + std::to_string(second.Port())));
+  EXPECT_TRUE(Contains(lines, ": connection 0 now 127.0.0.1:" + std::to_string(second.Port())));
 }
 
 TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListeningUntilTheNextURL) {

@@ -26,8 +26,6 @@ function(qel_add_test name)
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES ${properties} TIMEOUT 900)
-    # The label tells a test program from an end-to-end session (which runs the product's servers and host).
-    set_property(TEST ${name} APPEND PROPERTY LABELS program)
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES ${properties} TIMEOUT 300)
   endif()

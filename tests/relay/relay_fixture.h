@@ -281,9 +281,19 @@ inline int Count(const std::vector<std::string>& lines, const std::string& text)
 }
 
 // A port nobody listens on.
-inline LONG ClosedPort() {
-  std::string error;
-  return Socket::ListenOnLoopback(&error).LocalPort();
-}
+// A port of 127.0.0.1 where nothing listens, held for the object's life: a port merely closed again could be
+// handed to the next socket that asks, the relay's own listener among them, which would then route players
+// to itself.
+class ClosedPort {
+ public:
+  ClosedPort() {
+    std::string error;
+    m_socket = Socket::BoundOnLoopback(&error);
+  }
+  LONG Port() const { return m_socket.LocalPort(); }
+
+ private:
+  Socket m_socket;
+};
 
 }  // namespace relay_test

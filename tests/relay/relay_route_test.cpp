@@ -94,7 +94,8 @@ TEST_F(RelayTest, TakesTheSocks5OrPlugChainTheConfigurationGivesAndLogsWhichHopR
 
 TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhile) {
   Origin first(Origin::Mode::Answer), second(Origin::Mode::Answer);
-  const LONG closed = ClosedPort(), alsoClosed = ClosedPort();
+  const ClosedPort closedPort, alsoClosedPort;
+  const LONG closed = closedPort.Port(), alsoClosed = alsoClosedPort.Port();
   TunnelStandin refusing(TunnelStandin::Kind::HttpConnect, 403);
   const struct {
     const char* what;
@@ -146,7 +147,8 @@ TEST_F(RelayTest, MovesToTheNextSourceThatAnswersAndPassesOverAFailedOneForAWhil
 // player's failure lines show which sources it tried.
 TEST_F(RelayTest, TheFailMemoryForgetsASourceThatAnswersAndTriesFailedOnesOnlyWhenAllHaveFailed) {
   auto origin = std::make_unique<Origin>(Origin::Mode::Answer);
-  const LONG closed = ClosedPort();
+  const ClosedPort closedPort;
+  const LONG closed = closedPort.Port();
   TunnelStandin plug(TunnelStandin::Kind::HttpConnect, 403);
   const std::string viaPlug = At(origin->Port()) + " (connection 0)";
   const std::string direct = At(closed) + " (connection 1)";

@@ -143,7 +143,8 @@ TEST_F(RelayTest, APlayerIsHungUpOnWhenThereIsNoSourceOrItCannotBeReached) {
   EXPECT_TRUE(Eventually([&] { return Count(LogLines(), "error: refused: no stream source configured") == 3; }));
 
   // An http source that cannot be reached: the player hears why before it is hung up on.
-  const LONG closedPort = ClosedPort();
+  const ClosedPort closed;
+  const LONG closedPort = closed.Port();
   m_proxy->SetConnectionURL(0, Url(closedPort).c_str(), kConnectionTypeHttp);
   Socket second = ConnectTo(m_proxy->GetPort());
   EXPECT_EQ(ReadToEnd(second), HttpRequestRewriter::Response(502));

@@ -53,17 +53,25 @@ void Socket::Close() {
 }
 
 Socket Socket::ListenOnLoopback(std::string* error) {
-  Socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  if (!listener.Valid() || bind(listener.m_handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener.m_handle, SOMAXCONN) != 0) {
+  Socket listener = BoundOnLoopback(error);
+  if (listener.Valid() && listen(listener.m_handle, SOMAXCONN) != 0) {
     *error = LastSocketError();
     return Socket();
   }
   return listener;
+}
+
+Socket Socket::BoundOnLoopback(std::string* error) {
+  Socket bound(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  if (!bound.Valid() || bind(bound.m_handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    *error = LastSocketError();
+    return Socket();
+  }
+  return bound;
 }
 
 LONG Socket::LocalPort() const {

@@ -62,6 +62,8 @@ class Socket {
 
   // Listens on 127.0.0.1 on a port the system chooses.
   static Socket ListenOnLoopback(std::string* error);
+  // Bound to such a port without listening: a connection to it is refused, and no other socket gets it.
+  static Socket BoundOnLoopback(std::string* error);
   // Connects to the first address of `host` that answers; gives up when `keepWaiting` says so or after
   // `timeoutMilliseconds`.
   static Socket Connect(const std::string& host, LONG port, int timeoutMilliseconds, const KeepWaiting& keepWaiting,

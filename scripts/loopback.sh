@@ -28,6 +28,26 @@ sys.exit("no port is free on every one of " + " ".join(sys.argv[1:]))
 PY
 }
 
+# A port of 127.0.0.1 nobody listens on, into the variable NAME: a process of $pids holds it bound without
+# listening until the script ends, so connecting to it is refused and no other program is handed it meanwhile
+# (a port merely found free could go to the next server that asks, and a player meant to fail would play).
+hold_closed_port() {  # NAME
+  local file holder
+  file=$(mktemp "$work/closed-port.XXXXXX")
+  python3 -c 'import socket, time
+held = socket.socket()
+held.bind(("127.0.0.1", 0))
+print(held.getsockname()[1], flush=True)
+time.sleep(3600)' >"$file" &
+  holder=$!
+  pids+=($holder)
+  until [ -s "$file" ]; do
+    kill -0 "$holder" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  printf -v "$1" '%s' "$(cat "$file")"
+}
+
 # The addresses a server must listen on to answer every client that reaches it by NAME: each address
 # the resolver gives for the name, whatever their order, that a socket can be bound to here. Debian's
 # /etc/hosts names localhost for both 127.0.0.1 and ::1, and a client may try ::1 alone; a machine

@@ -189,7 +189,7 @@ url 0 4 $source_url"
     fi
     ;;
   closed-port)
-    closed=$(free_port)
+    hold_closed_port closed || fail "no port could be held closed"
     session "url 0 4 http://127.0.0.1:$closed/stream.bin"
     refused_with_502
     trace_shows+=("^cell 0: log: Relay 1 connection 1: error: cannot reach stream source 127.0.0.1:$closed \(connection 0\): .+ \(error [0-9]+\)"
@@ -219,7 +219,7 @@ url 0 1 $source_url"
     logged "to localhost:$http_port through PLUG proxy 127.0.0.1:$tinyproxy_port (connection 0)"
     ;;
   failover)
-    closed=$(free_port)
+    hold_closed_port closed || fail "no port could be held closed"
     session "url 0 4 http://127.0.0.1:$closed/stream.bin
 url 1 4 $source_url"
     # The port is reported at connection 0's URL; the player comes once connection 1 is set too.

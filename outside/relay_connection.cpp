@@ -193,15 +193,14 @@ asio::mutable_buffer RelayConnection::ReadRoom(Way& way) {
   return asio::buffer(way.buffer.get(), way.capacity);
 }
 
-// A wait holds its buffer until bytes come: the way's own.
+// A wait holds no buffer: it is told when bytes have come (on Windows a receive of no bytes), and the read
+// that follows takes all there is by then, in one call.
 void RelayConnection::AwaitBytes(int side) {
-  Way& way = m_ways[side];
-  GrowWhenFilled(way);
-  way.from->async_read_some(asio::buffer(way.buffer.get(), way.capacity),
-                            WhileCarrying([side](RelayConnection& self, std::error_code error, size_t size) {
-                              Way& way = self.m_ways[side];
-                              if (self.Received(side, way.buffer.get(), size, way.capacity, error)) self.Pump(side);
-                            }));
+  m_ways[side].from->async_wait(asio::socket_base::wait_read,
+                                WhileCarrying([side](RelayConnection& self, std::error_code error) {
+                                  if (error) return self.Finish(self.ClosedAfter());
+                                  self.Pump(side);
+                                }));
 }
 
 // A read's outcome: its bytes are passed on. False when the way now waits for a send, or has ended.

@@ -9,9 +9,9 @@ namespace relay_limits {
 
 using namespace std::chrono_literals;
 
-// Each way of a connection has a buffer of its own, for a read that waits for bytes (it holds its buffer
-// meanwhile) and for a way whose peer falls behind. It starts small, so a connection that carries nothing
-// holds little, and grows to the full size the first time a read fills it.
+// Each way of a connection has a buffer of its own, for a way whose peer falls behind and for every read
+// while the process keeps much for slow peers (a wait for bytes holds no buffer). It starts small, so a
+// connection that carries nothing holds little, and grows to the full size the first time a read fills it.
 constexpr size_t kFirstBufferBytes = 4 * 1024;
 constexpr size_t kBufferBytes = 128 * 1024;
 // A read whose bytes the peer takes at once needs no buffer of the connection's own: one buffer of the I/O

@@ -280,7 +280,6 @@ inline int Count(const std::vector<std::string>& lines, const std::string& text)
   return found;
 }
 
-// A port nobody listens on.
 // A port of 127.0.0.1 where nothing listens, held for the object's life: a port merely closed again could be
 // handed to the next socket that asks, the relay's own listener among them, which would then route players
 // to itself.

@@ -28,9 +28,10 @@ echo "bootstrap: installing ${missing[*]}"
 $sudo dpkg --add-architecture i386
 # A mirror caught mid-sync fails an index now and then (seen: the i386 security list for a day): try again, then
 # go on with the lists that did arrive, and let the install say whether what it needs was among them.
+lists_whole=1
 for attempt in 1 2 3; do
   $sudo apt-get update -qq && break
-  [ $attempt -eq 3 ] && echo "bootstrap: some package lists did not download; installing from the others" && break
+  [ $attempt -eq 3 ] && lists_whole=0 && echo "bootstrap: some package lists did not download; installing from the others" && break
   sleep 10
 done
 # The servers among them (nginx, tinyproxy) are for tests that start their own on 127.0.0.1: a policy that
@@ -42,7 +43,19 @@ if [ ! -e "$policy" ]; then
   $sudo chmod +x "$policy"
   own_policy=1
 fi
+apt_install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" "${missing[@]}" >/dev/null; }
 status=0
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null || status=$?
+apt_install || status=$?
+if [ $status -ne 0 ] && [ $lists_whole -eq 0 ]; then
+  # Seen: the mirror's i386 security list stale for days. The security suite's amd64 libraries are then newer
+  # than any i386 twin the other lists know, and a library of both architectures must be one version: take
+  # both from the point release instead, for this install only.
+  echo "bootstrap: installing from the point release, the security suite's lists being incomplete"
+  pin=$(mktemp)
+  printf 'Package: *\nPin: release n=bookworm-security\nPin-Priority: 50\n' >"$pin"
+  status=0
+  apt_install -o Dir::Etc::Preferences="$pin" || status=$?
+  rm -f "$pin"
+fi
 [ $own_policy -eq 0 ] || $sudo rm -f "$policy"
 exit $status

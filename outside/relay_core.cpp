@@ -1,5 +1,6 @@
 #include "relay_core.h"
 
+#include <asio/post.hpp>
 #include <asio/write.hpp>
 #include <ctime>
 
@@ -64,22 +65,29 @@ void RelayCore::Note(LONG connection, const std::string& text) {
   m_log.WriteF(1, "Relay %d connection %d: %s", static_cast<int>(m_nNumber), static_cast<int>(connection), text.c_str());
 }
 
+// The listener is opened on the caller's thread and accepts on the I/O thread: the proxy's Create, on the
+// host's thread, learns its port without a round trip to the I/O thread, and what is posted after this
+// (a close, a stop) runs after the listener has been handed over.
 bool RelayCore::Listen() {
-  if (m_acceptor.is_open()) return true;
+  if (m_nPort >= 0) return true;
+  auto listener = std::make_shared<asio::ip::tcp::acceptor>(m_io.Context());
   std::error_code error;
   const asio::ip::tcp::endpoint loopback(asio::ip::address_v4::loopback(), 0);
-  m_acceptor.open(loopback.protocol(), error);
-  if (!error) m_acceptor.bind(loopback, error);
-  if (!error) m_acceptor.listen(asio::socket_base::max_listen_connections, error);
+  listener->open(loopback.protocol(), error);
+  if (!error) listener->bind(loopback, error);
+  if (!error) listener->listen(asio::socket_base::max_listen_connections, error);
+  const LONG port = error ? -1 : listener->local_endpoint(error).port();
   if (error) {
-    CancelAndClose(m_acceptor);
     Event("cannot listen: " + SocketErrorText(error.value()));
     return false;
   }
-  m_nPort = m_acceptor.local_endpoint().port();
-  m_bStarted = true;
-  Event("listening on 127.0.0.1:" + std::to_string(m_nPort));
-  Accept();
+  asio::post(m_io.Context(), Guarded("accept", [listener](RelayCore& self) {
+    self.m_acceptor = std::move(*listener);
+    self.m_bStarted = true;
+    self.Accept();
+  }));
+  m_nPort = port;
+  Event("listening on 127.0.0.1:" + std::to_string(port));
   return true;
 }
 

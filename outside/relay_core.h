@@ -29,8 +29,10 @@ class RelayCore : public std::enable_shared_from_this<RelayCore> {
 
   RelayCore(RelayIo& io, SharedLog& log, LONG number, RouteSource routeSource);
 
-  // On the I/O thread.
+  // On the proxy's thread, which then learns the port at once.
   bool Listen();
+
+  // On the I/O thread.
   void CloseConnections(bool listenerToo);
   void Stop();
 

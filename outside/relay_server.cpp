@@ -15,11 +15,7 @@ RelayServer::~RelayServer() {
   }
 }
 
-bool RelayServer::Start() {
-  bool listening = false;
-  m_io->Run([&] { listening = m_core->Listen(); });
-  return listening;
-}
+bool RelayServer::Start() { return m_core->Listen(); }
 
 LONG RelayServer::Port() const { return m_core->Port(); }
 

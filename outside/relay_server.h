@@ -1,7 +1,8 @@
 // One local proxy's relay, as the proxy's slots see it: listens on 127.0.0.1 and carries each accepted
 // connection to the route its configuration gives at that moment. The work happens on the process's one I/O
-// thread (RelayIo) in a RelayCore and a RelayConnection per player; these calls hand it over and return once
-// it is done, which takes no wait on any peer, so closing and stopping return at once whatever peers do.
+// thread (RelayIo) in a RelayCore and a RelayConnection per player. Start listens on the caller's thread and
+// hands the listener over; the other calls hand their work over and return once it is done, which takes no
+// wait on any peer, so closing and stopping return at once whatever peers do.
 #pragma once
 
 #include <cstdint>

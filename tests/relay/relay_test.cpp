@@ -206,8 +206,15 @@ TEST_F(RelayTest, ClosingConnectionsEndsLiveOnesAndWithTheProxyStopsListeningUnt
                           [](const std::string& line) { return line.find("connections closed, listener too") != std::string::npos; }),
             1);
 
-  // The player plays again: a new URL for connection 0 opens a listener for it.
-  EXPECT_EQ(m_proxy->SetConnectionURL(0, ("http://127.0.0.1:" + std::to_string(origin.Port())).c_str(), kConnectionTypeHttp), S_OK);
+  // The player plays again: a new URL for connection 0 opens a listener for it. One closed as soon as it
+  // opens accepts nothing, though it is handed to the I/O thread after its port is known.
+  const std::string url = "http://127.0.0.1:" + std::to_string(origin.Port());
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, url.c_str(), kConnectionTypeHttp), S_OK);
+  const LONG reopened = m_proxy->GetPort();
+  ASSERT_GT(reopened, 0);
+  EXPECT_EQ(m_proxy->CloseConnections(1), S_OK);
+  EXPECT_FALSE(ConnectTo(reopened).Valid());
+  EXPECT_EQ(m_proxy->SetConnectionURL(0, url.c_str(), kConnectionTypeHttp), S_OK);
   ASSERT_GT(m_proxy->GetPort(), 0);
   Socket third = ConnectTo(m_proxy->GetPort());
   EXPECT_TRUE(Eventually([&] { return origin.Accepted() == 3; }));

@@ -4,7 +4,13 @@
 #include <string>
 
 void SharedLog::Attach(FILE** ppStream, LONG level, CRITICAL_SECTION* pLock) {
-  const LogWriterOffer offer = ppStream != nullptr ? FindLogWriterOffer(ppStream) : LogWriterOffer{};
+  LogWriterOffer offer;
+  if (ppStream != nullptr) {
+    std::lock_guard<std::mutex> viewing(m_viewMutex);
+    if (m_offerView == nullptr || !m_offerView->Holds(ppStream))
+      m_offerView = std::make_unique<LogWriterOfferView>(ppStream);
+    offer = m_offerView->Read();
+  }
   std::lock_guard<std::mutex> hold(m_mutex);
   m_ppStream = ppStream;
   m_nLevel = level;

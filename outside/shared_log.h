@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -33,6 +34,8 @@ class SharedLog {
   LONG m_nLevel = 0;
   CRITICAL_SECTION* m_pLock = nullptr;
   LogWriterOffer m_offer;
+  std::mutex m_viewMutex;  // taken before m_mutex, never inside it
+  std::unique_ptr<LogWriterOfferView> m_offerView;
   LogLineLockSection m_lineLockSection;
   LogLineWriter m_lineWriter;  // used under the log's lock
 };

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/platform.h"
@@ -66,19 +67,37 @@ class LogWriterOfferSection {
   HANDLE m_section = nullptr;
 };
 
-// The plug-in's side, once, when the log is handed over: the writer of the log whose stream-pointer field
-// is at `streamField`, or an empty offer.
-inline LogWriterOffer FindLogWriterOffer(FILE* const* streamField) {
-  LogWriterOffer offer;
-  HANDLE section = OpenFileMappingA(FILE_MAP_READ, FALSE, LogWriterOfferName(GetCurrentProcessId(), streamField).c_str());
-  if (section == nullptr) return offer;
-  if (const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof offer)) {
-    offer = *static_cast<const LogWriterOffer*>(view);
-    UnmapViewOfFile(view);
+// The plug-in's side: the writer of the log whose stream-pointer field is at `streamField`. The section stays
+// open and mapped while this lives, so a plug-in handed the same log again (by each video host of the
+// library) reads the offer without a call into the system, each a round trip to the Wine server there. A log
+// that comes anew at the same address offers into this same section, whose name stays while it is held.
+class LogWriterOfferView {
+ public:
+  explicit LogWriterOfferView(FILE* const* streamField) : m_streamField(streamField) {
+    m_section = OpenFileMappingA(FILE_MAP_READ, FALSE, LogWriterOfferName(GetCurrentProcessId(), streamField).c_str());
+    if (m_section != nullptr) m_view = MapViewOfFile(m_section, FILE_MAP_READ, 0, 0, sizeof(LogWriterOffer));
   }
-  CloseHandle(section);
-  return offer;
-}
+  ~LogWriterOfferView() {
+    if (m_view != nullptr) UnmapViewOfFile(m_view);
+    if (m_section != nullptr) CloseHandle(m_section);
+  }
+  LogWriterOfferView(const LogWriterOfferView&) = delete;
+  LogWriterOfferView& operator=(const LogWriterOfferView&) = delete;
+
+  // Whether this holds the offer of `streamField`; a field that offered nothing is looked for again.
+  bool Holds(FILE* const* streamField) const { return m_view != nullptr && streamField == m_streamField; }
+  // The offer as the log wrote it, or an empty one.
+  LogWriterOffer Read() const {
+    LogWriterOffer offer;
+    if (m_view != nullptr) std::memcpy(&offer, m_view, sizeof offer);
+    return offer;
+  }
+
+ private:
+  FILE* const* m_streamField;
+  HANDLE m_section = nullptr;
+  const void* m_view = nullptr;
+};
 
 #else
 
@@ -87,6 +106,11 @@ class LogWriterOfferSection {
   LogWriterOfferSection(FILE* const*, const LogWriterOffer&) {}
 };
 
-inline LogWriterOffer FindLogWriterOffer(FILE* const*) { return {}; }
+class LogWriterOfferView {
+ public:
+  explicit LogWriterOfferView(FILE* const*) {}
+  bool Holds(FILE* const*) const { return false; }
+  LogWriterOffer Read() const { return {}; }
+};
 
 #endif

@@ -181,7 +181,6 @@ void RelayCore::Carried(size_t bytes) {
 void RelayCore::Touch() { m_nLastActivity = static_cast<int64_t>(std::time(nullptr)); }
 
 void RelayCore::CloseConnections(bool listenerToo) {
-  if (listenerToo && m_nPort < 0 && m_connections.empty()) return;  // closed already: a delete closes twice
   CloseAll(listenerToo);
   Event(std::string("connections closed") + (listenerToo ? ", listener too" : ""));
 }

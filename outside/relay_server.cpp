@@ -15,12 +15,20 @@ RelayServer::~RelayServer() {
   }
 }
 
-bool RelayServer::Start() { return m_core->Listen(); }
+bool RelayServer::Start() {
+  if (!m_core->Listen()) return false;
+  m_bClosed = false;
+  return true;
+}
 
 LONG RelayServer::Port() const { return m_core->Port(); }
 
+// A delete closes twice, the control and then its video host: a relay closed with its listener holds nothing
+// until it listens again, so the second close returns without a round trip to the I/O thread.
 void RelayServer::CloseConnections(bool listenerToo) {
+  if (m_bClosed) return;
   m_io->Run([&] { m_core->CloseConnections(listenerToo); });
+  m_bClosed = listenerToo;
 }
 
 void RelayServer::Stop() {

@@ -31,7 +31,8 @@ class RelayServer {
   bool Start();
   // The listening port; -1 when not listening.
   LONG Port() const;
-  // Ends every relayed connection; with `listenerToo` also stops accepting new ones.
+  // Ends every relayed connection; with `listenerToo` also stops accepting new ones, and then a close does
+  // nothing (not even hand over) until Start.
   void CloseConnections(bool listenerToo);
   void Stop();
 
@@ -43,4 +44,7 @@ class RelayServer {
  private:
   std::shared_ptr<RelayIo> m_io;
   std::shared_ptr<RelayCore> m_core;
+  // Neither listening nor carrying: not yet started, or closed with the listener since the last start. The
+  // proxy's thread's alone.
+  bool m_bClosed = true;
 };

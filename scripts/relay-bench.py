@@ -4,7 +4,8 @@ from a local origin to its end, directly, through socat (with its default 8 KiB 
 one, the peer the relay is held to) and through the relay (the host simulator under Wine, its
 source an http URL, so the players' requests are read and rewritten), with the relay's ratio to socat with
 the 1 MiB buffer, the players' checksums against the origin's, and the CPU seconds per GB that socat and
-the relay (its process and the Wine server that serves it) spend.
+the relay (its process and the Wine server that serves it) spend, with the part of it that socat's or the
+relay's own process spends in the kernel (the copies to and from the sockets) and the Wine server's part.
 
   relay-bench.py QELHOST_EXE RELAY_LOAD BUILD MIB_PER_RUN ROUNDS
 
@@ -69,12 +70,13 @@ class Child:
 
 
 def cpu_seconds(pid, with_children=False):
+    """User and kernel CPU seconds of a process."""
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
-    ticks = int(fields[11]) + int(fields[12])
+    user, kernel = int(fields[11]), int(fields[12])
     if with_children:
-        ticks += int(fields[13]) + int(fields[14])
-    return ticks / os.sysconf("SC_CLK_TCK")
+        user, kernel = user + int(fields[13]), kernel + int(fields[14])
+    return user / os.sysconf("SC_CLK_TCK"), kernel / os.sysconf("SC_CLK_TCK")
 
 
 def wine_server_pid():
@@ -136,15 +138,16 @@ class Bench:
             return cpu_seconds(child.process.pid, with_children=True)
 
         server = wine_server_pid()
-        self.server_cpu = (lambda: cpu_seconds(server)) if server else (lambda: 0.0)
+        self.server_cpu = (lambda: sum(cpu_seconds(server))) if server else (lambda: 0.0)
         self.paths = {
-            "origin direct": (origin, lambda: 0.0),
+            "origin direct": (origin, lambda: (0.0, 0.0)),
             **{path: (socat_ports[path], lambda child=child: socat_cpu(child)) for path, child in socats.items()},
             "relay": (relay_port, lambda: cpu_seconds(relay.process.pid)),
         }
 
     def run(self, path, players, total_bytes):
-        """MB/s, CPU seconds per GB (with the Wine server's share), players whose stream arrived whole."""
+        """MB/s, CPU seconds per GB (with the Wine server's share), the Wine server's share, players whose
+        stream arrived whole, and the kernel's share of the path's own process."""
         port, cpu = self.paths[path]
         each = total_bytes // players
         cpu_before, server_before = cpu(), self.server_cpu()
@@ -154,7 +157,9 @@ class Bench:
         carried, seconds, good = int(played[1]), float(played[2]), int(played[3])
         gigabytes = max(carried, 1) / 1e9
         server = (self.server_cpu() - server_before) / gigabytes if path == "relay" else 0.0
-        return carried / 1e6 / seconds, (cpu() - cpu_before) / gigabytes + server, server, good
+        (user, kernel), (user_before, kernel_before) = cpu(), cpu_before
+        own = (user - user_before + kernel - kernel_before) / gigabytes
+        return carried / 1e6 / seconds, own + server, server, good, (kernel - kernel_before) / gigabytes
 
 
 def main():
@@ -178,8 +183,8 @@ def main():
         "the 64-bit build under Wine (this machine cannot run 32-bit code)"
     print(f"relay benchmark: {mib} MiB a run, median of {rounds} rounds; relay: {wine}")
     print(f"load at start: {loads[0]}\nload at end:   {loads[1]}\n")
-    print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/(socat -b 1M)':<20} {'CPU s/GB':>8}  "
-          f"{'(wineserver)':>12}  checksums")
+    print(f"{'players':>7}  {'path':<13} {'MB/s':>9}  {'relay/(socat -b 1M)':<25} {'CPU s/GB':>8}  "
+          f"{'(in kernel)':>11}  {'(wineserver)':>12}  checksums")
     failed = False
     for players in PLAYERS:
         socat_rate = statistics.median(f[0] for f in figures[players, PEER])
@@ -193,8 +198,9 @@ def main():
                 value = rate / socat_rate
                 ratio = f"{value:.2f} (target {TARGETS[players]:.2f}{'' if value >= TARGETS[players] else ' MISSED'})"
             cpu = f"{statistics.median(f[1] for f in runs):8.2f}" if path != "origin direct" else f"{'-':>8}"
+            kernel = f"{statistics.median(f[4] for f in runs):11.2f}" if path != "origin direct" else " " * 11
             server = f"{statistics.median(f[2] for f in runs):12.2f}" if path == "relay" else " " * 12
-            print(f"{players:>7}  {path:<13} {rate:9.1f}  {ratio:<20} {cpu}  {server}  "
+            print(f"{players:>7}  {path:<13} {rate:9.1f}  {ratio:<25} {cpu}  {kernel}  {server}  "
                   f"{good}/{players * rounds} equal to the origin's")
     return 1 if failed else 0
 

@@ -1,6 +1,7 @@
 #include "relay_connection.h"
 
 #include <algorithm>
+#include <limits>
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 
@@ -23,6 +24,11 @@ namespace {
 // handshake with 3 or 6, an RTSP request with its own methods), a proxy client's request for a tunnel always.
 constexpr std::string_view kConnectStart = "CONNECT ";
 const std::string kTunnelOpened = "HTTP/1.1 200 Connection established\r\n\r\n";
+
+// Asio's own conditions hand what a peer has not taken to the system 64 KiB at a time. Under Wine each such
+// call is a round trip to the Wine server and a completion through the port, so the whole rest goes in one
+// call, and the system sends it on as the peer takes it.
+size_t WholeRest(const std::error_code& error, size_t) { return error ? 0 : std::numeric_limits<size_t>::max(); }
 
 std::string Seconds(std::chrono::steady_clock::duration time) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
@@ -305,7 +311,7 @@ bool RelayConnection::Send(int side, const char* data, size_t size) {
   }
   // The shared buffer serves the next read of any connection: what the peer has not taken moves here.
   const char* rest = shared ? Spill(way, data + sent, size - sent) : data + sent;
-  asio::async_write(*way.to, asio::buffer(rest, size - sent),
+  asio::async_write(*way.to, asio::buffer(rest, size - sent), WholeRest,
                     WhileCarrying([side](RelayConnection& self, std::error_code error, size_t) {
                       self.ReleaseSpill(self.m_ways[side]);
                       if (error) return self.Finish(self.ClosedAfter());

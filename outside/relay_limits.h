@@ -24,8 +24,10 @@ constexpr size_t kBurstBytes = 4 * 1024 * 1024;
 constexpr size_t kSpillBudget = 16 * 1024 * 1024;
 // The most a connection holds: its two buffers and what its peer has not taken of one shared read.
 constexpr size_t kConnectionBytesBound = 2 * kBufferBytes + kBurstBytes;
-// The most one way carries before the other connections get their turn on the I/O thread.
-constexpr size_t kTurnBytes = kBurstBytes;
+// The most one way carries before the other connections get their turn on the I/O thread: four shared
+// reads, since each turn's end goes through the thread's queue (under Wine two round trips to the Wine
+// server). Only a stream as fast as loopback fills them, holding the thread for about 10 ms.
+constexpr size_t kTurnBytes = 4 * kBurstBytes;
 
 // A player's connections to one proxy, and to every proxy of the process: a video wall of 64 cells with a
 // few players each stays far below; a flood of connections meets a refusal instead of the host's memory.

@@ -165,7 +165,11 @@ TEST(KitExample, FortyControlsInOneProcessKeepTheLogWholeAndNoHandles) {
       EXPECT_EQ(Fetch(firstPort), kStreamBytes);
       handles.push_back(SettledHandleCount());
     }
-    EXPECT_EQ(handles, std::vector<int>(handles.size(), handles.front())) << "handles after each later control";
+    // No handle per control: one kept by each would add 38 from the first count to the last. Wine may open one
+    // of its own at any point of the run (seen: one more from the 25th control on, in about one run of seven),
+    // so the count may step up by one, never climb.
+    EXPECT_LE(handles.back() - handles.front(), 1) << "handles after each later control: "
+                                                   << ::testing::PrintToString(handles);
     const std::vector<std::string> lines = ReadLogLines(log);
     EXPECT_EQ(CountLines(lines, "<malformed>"), 0u);
     EXPECT_EQ(CountLines(lines, "Example proxy: sharing the log at level 3, kit version 2"),

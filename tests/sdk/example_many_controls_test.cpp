@@ -165,10 +165,11 @@ TEST(KitExample, FortyControlsInOneProcessKeepTheLogWholeAndNoHandles) {
       EXPECT_EQ(Fetch(firstPort), kStreamBytes);
       handles.push_back(SettledHandleCount());
     }
-    // No handle per control: one kept by each would add 38 from the first count to the last. Wine may open one
-    // of its own at any point of the run (seen: one more from the 25th control on, in about one run of seven),
-    // so the count may step up by one, never climb.
-    EXPECT_LE(handles.back() - handles.front(), 1) << "handles after each later control: "
+    // No handle per control: one kept by each would add 38 from the first count to the last. A std::mutex of the
+    // threads library makes its wait event (an unnamed auto-reset event) the first time two threads meet on it,
+    // and keeps it while the mutex lives: in about one run of seven one appears at some control (seen at the
+    // 14th, 25th and 38th) and stays. So the count may step up once or twice, never climb.
+    EXPECT_LE(handles.back() - handles.front(), 2) << "handles after each later control: "
                                                    << ::testing::PrintToString(handles);
     const std::vector<std::string> lines = ReadLogLines(log);
     EXPECT_EQ(CountLines(lines, "<malformed>"), 0u);

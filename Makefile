@@ -17,7 +17,7 @@ help:
 	@echo "QelVorlaProxy: make TARGET (each installs the Debian packages it misses and says what it builds)"
 	@echo "  make demo          a stream through the real DLL to a player, traced and checked: about"
 	@echo "                     5 minutes the first time (it builds the 32-bit library), 15 seconds after"
-	@echo "  make test          every build and every test, as CI runs them; the first run takes about 20 to 25"
+	@echo "  make test          every build and every test, as CI runs them; the first run takes about 20 to 30"
 	@echo "                     minutes on two cores, its last line says PASSED or FAILED with the counts"
 	@echo "  make dist          the release dist/QelVorlaProxy-$(VERSION)-win32.zip and its SHA-256"
 	@echo "  make build         every build tree, no test (tens of minutes the first time)"
@@ -49,7 +49,7 @@ build-%:
 build: bootstrap build-win32 build-win64 build-native build-native-tsan
 
 test:
-	@echo "test: builds six trees and runs every suite; the first run takes about 20 to 25 minutes on two cores"
+	@echo "test: builds six trees and runs every suite; the first run takes about 20 to 30 minutes on two cores"
 	@MAKE="$(MAKE)" scripts/test-all.sh test-native test-tsan test-win64 test-win32 check-imports check-dist fuzz
 
 test-native:

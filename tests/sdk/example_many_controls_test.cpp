@@ -165,10 +165,10 @@ TEST(KitExample, FortyControlsInOneProcessKeepTheLogWholeAndNoHandles) {
       EXPECT_EQ(Fetch(firstPort), kStreamBytes);
       handles.push_back(SettledHandleCount());
     }
-    // No handle per control: one kept by each would add 38 from the first count to the last. A std::mutex of the
-    // threads library makes its wait event (an unnamed auto-reset event) the first time two threads meet on it,
-    // and keeps it while the mutex lives: in about one run of seven one appears at some control (seen at the
-    // 14th, 25th and 38th) and stays. So the count may step up once or twice, never climb.
+    // No handle per control: one kept by each would add 38 from the first count to the last. In about one run of
+    // seven an unnamed auto-reset event appears at some control (seen at the 14th, 25th and 38th) and stays: the
+    // kind a std::mutex of the threads library makes the first time two threads meet on it and keeps while the
+    // mutex lives. So the count may step up once or twice, never climb.
     EXPECT_LE(handles.back() - handles.front(), 2) << "handles after each later control: "
                                                    << ::testing::PrintToString(handles);
     const std::vector<std::string> lines = ReadLogLines(log);

@@ -15,6 +15,9 @@ if(CMAKE_BUILD_TYPE STREQUAL "RelWithDebInfo")
   endforeach()
 endif()
 
+# The header every test source starts with, precompiled: GoogleTest's, for C++ sources only.
+set(QEL_TEST_PCH $<$<COMPILE_LANGUAGE:CXX>:<gtest/gtest.h$<ANGLE-R>>)
+
 # qel_add_test(name SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK name] [OWN_PCH])
 # One executable. Natively each test case is a CTest entry of its own, so the cases run side by side. Under
 # Wine the program runs whole, once: a Wine process start costs tens of milliseconds on one machine and
@@ -27,7 +30,7 @@ function(qel_add_test name)
   # GoogleTest's header is parsed once per tree, not once per test source (a second a source). The header is
   # C++; a C source of a test program goes without it.
   if(T_OWN_PCH)
-    target_precompile_headers(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:<gtest/gtest.h$<ANGLE-R>>)
+    target_precompile_headers(${name} PRIVATE ${QEL_TEST_PCH})
   else()
     target_precompile_headers(${name} REUSE_FROM qel_test_fixtures)
   endif()
